@@ -1,0 +1,235 @@
+// The Direct3D 8 objects the game uses, drawn by the software rasteriser into
+// the 640x480 picture and handed to the platform backend once per frame.
+#include <cstring>
+#include <memory>
+
+#include "platform/common/backend.h"
+#include "platform/common/texture_object.h"
+#include "platform/d3d8.h"
+
+namespace {
+
+int g_liveTextures = 0;
+
+struct D3DObject : IDirect3D8 {
+    ULONG refs = 1;
+};
+
+struct DeviceObject : IDirect3DDevice8 {
+    ULONG refs = 1;
+    D3DPRESENT_PARAMETERS params = {};
+    std::unique_ptr<Picture> picture{new Picture()};
+    DWORD renderStates[256] = {};
+    DWORD stageStates[32] = {};
+    TextureObject* texture = nullptr;
+    bool inScene = false;
+    // Whether this frame's picture can differ from the one presented last.
+    int drawsSinceClear = 0;
+    D3DCOLOR clearColor = 0;
+    bool lastWasPlainClear = false;
+    D3DCOLOR lastClearColor = 0;
+};
+
+DeviceObject* g_device = nullptr;
+
+DeviceObject* Self(IDirect3DDevice8* d) { return static_cast<DeviceObject*>(d); }
+TextureObject* Self(IDirect3DTexture8* t) { return static_cast<TextureObject*>(t); }
+
+void SetDefaultStates(DeviceObject& d) {
+    for (DWORD& s : d.renderStates) s = 0;
+    for (DWORD& s : d.stageStates) s = 0;
+    d.renderStates[D3DRS_SRCBLEND] = D3DBLEND_ONE;
+    d.renderStates[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
+    d.renderStates[D3DRS_CULLMODE] = 3;  // counter-clockwise triangles are culled
+    d.renderStates[D3DRS_ALPHABLENDENABLE] = FALSE;
+    d.stageStates[D3DTSS_COLOROP] = D3DTOP_MODULATE;
+    d.stageStates[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
+    d.stageStates[D3DTSS_COLORARG2] = D3DTA_CURRENT;
+    d.stageStates[D3DTSS_ALPHAOP] = D3DTOP_SELECTARG1;
+    d.stageStates[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+    d.stageStates[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
+    d.stageStates[D3DTSS_MAGFILTER] = D3DTEXF_POINT;
+    d.stageStates[D3DTSS_MINFILTER] = D3DTEXF_POINT;
+}
+
+}  // namespace
+
+TextureObject* NewTextureObject(int width, int height) {
+    TextureObject* t = new TextureObject();
+    t->width = width;
+    t->height = height;
+    t->argb.assign((size_t)width * (size_t)height, 0);
+    ++g_liveTextures;
+    return t;
+}
+
+int LiveTextureCount() { return g_liveTextures; }
+
+ULONG IDirect3DTexture8::AddRef() { return ++Self(this)->refs; }
+
+ULONG IDirect3DTexture8::Release() {
+    TextureObject* t = Self(this);
+    ULONG left = --t->refs;
+    if (left == 0) {
+        if (g_device && g_device->texture == t) g_device->texture = nullptr;
+        --g_liveTextures;
+        delete t;
+    }
+    return left;
+}
+
+IDirect3D8* Direct3DCreate8(UINT sdkVersion) {
+    if (sdkVersion != D3D_SDK_VERSION) return nullptr;
+    return new D3DObject();
+}
+
+HRESULT IDirect3D8::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode) {
+    if (adapter != D3DADAPTER_DEFAULT || !mode) return E_FAIL;
+    int w = 0, h = 0;
+    BackendDesktopSize(&w, &h);
+    mode->Width = (UINT)w;
+    mode->Height = (UINT)h;
+    mode->RefreshRate = 60;
+    mode->Format = D3DFMT_X8R8G8B8;
+    return S_OK;
+}
+
+HRESULT IDirect3D8::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND, DWORD, D3DPRESENT_PARAMETERS* params,
+                                 IDirect3DDevice8** device) {
+    if (!device) return E_FAIL;
+    *device = nullptr;
+    if (adapter != D3DADAPTER_DEFAULT || !params || g_device) return E_FAIL;
+    if (type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF) return E_FAIL;
+    if (!BackendCreateRenderer(type == D3DDEVTYPE_HAL)) return E_FAIL;
+    DeviceObject* d = new DeviceObject();
+    d->params = *params;
+    SetDefaultStates(*d);
+    RasterClear(*d->picture, 0xFF000000u);
+    BackendResetRenderer(params->Windowed != 0);
+    g_device = d;
+    *device = d;
+    return S_OK;
+}
+
+ULONG IDirect3D8::Release() {
+    D3DObject* o = static_cast<D3DObject*>(this);
+    ULONG left = --o->refs;
+    if (left == 0) delete o;
+    return left;
+}
+
+HRESULT IDirect3DDevice8::Reset(D3DPRESENT_PARAMETERS* params) {
+    DeviceObject* d = Self(this);
+    if (!params) return E_FAIL;
+    d->params = *params;
+    SetDefaultStates(*d);
+    d->texture = nullptr;
+    d->lastWasPlainClear = false;  // the window may have changed: show the picture again
+    BackendResetRenderer(params->Windowed != 0);
+    return S_OK;
+}
+
+HRESULT IDirect3DDevice8::Present(const RECT*, const RECT*, HWND, const void*) {
+    DeviceObject* d = Self(this);
+    bool plain = d->drawsSinceClear == 0;
+    bool changed = !(plain && d->lastWasPlainClear && d->clearColor == d->lastClearColor);
+    BackendPresent(*d->picture, changed);
+    d->lastWasPlainClear = plain;
+    d->lastClearColor = d->clearColor;
+    return S_OK;
+}
+
+HRESULT IDirect3DDevice8::BeginScene() {
+    DeviceObject* d = Self(this);
+    if (d->inScene) return E_FAIL;
+    d->inScene = true;
+    return S_OK;
+}
+
+HRESULT IDirect3DDevice8::EndScene() {
+    DeviceObject* d = Self(this);
+    if (!d->inScene) return E_FAIL;
+    d->inScene = false;
+    return S_OK;
+}
+
+HRESULT IDirect3DDevice8::Clear(DWORD, const D3DRECT*, DWORD flags, D3DCOLOR color, float, DWORD) {
+    DeviceObject* d = Self(this);
+    if (flags & D3DCLEAR_TARGET) {
+        RasterClear(*d->picture, color | 0xFF000000u);
+        d->drawsSinceClear = 0;
+        d->clearColor = color;
+    }
+    return S_OK;
+}
+
+HRESULT IDirect3DDevice8::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
+    if ((DWORD)state >= 256) return E_FAIL;
+    Self(this)->renderStates[state] = value;
+    return S_OK;
+}
+
+HRESULT IDirect3DDevice8::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) {
+    if (stage != 0 || (DWORD)type >= 32) return stage < 8 ? S_OK : E_FAIL;
+    Self(this)->stageStates[type] = value;
+    return S_OK;
+}
+
+HRESULT IDirect3DDevice8::SetTexture(DWORD stage, IDirect3DBaseTexture8* texture) {
+    if (stage >= 8) return E_FAIL;
+    if (stage == 0) Self(this)->texture = texture ? Self(texture) : nullptr;
+    return S_OK;
+}
+
+HRESULT IDirect3DDevice8::SetVertexShader(DWORD) { return S_OK; }
+
+HRESULT IDirect3DDevice8::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, const void* vertexData,
+                                          UINT stride) {
+    DeviceObject* d = Self(this);
+    constexpr UINT kMaxVertices = 64;
+    if (!d->inScene || type != D3DPT_TRIANGLEFAN || !vertexData || stride < 28 || primitiveCount == 0 ||
+        primitiveCount + 2 > kMaxVertices)
+        return E_FAIL;
+
+    const bool modulateColor = d->stageStates[D3DTSS_COLOROP] == D3DTOP_MODULATE;
+    const bool modulateAlpha = d->stageStates[D3DTSS_ALPHAOP] == D3DTOP_MODULATE;
+    RasterVertex v[kMaxVertices];
+    const int n = (int)primitiveCount + 2;
+    const unsigned char* p = static_cast<const unsigned char*>(vertexData);
+    for (int i = 0; i < n; ++i, p += stride) {
+        float f[7];
+        memcpy(f, p, sizeof f);
+        DWORD color;
+        memcpy(&color, p + 16, sizeof color);
+        if (!modulateColor) color |= 0x00FFFFFFu;
+        if (!modulateAlpha) color |= 0xFF000000u;
+        v[i] = {f[0], f[1], color, f[5], f[6]};
+    }
+
+    RasterState st;
+    const DWORD src = d->renderStates[D3DRS_SRCBLEND], dst = d->renderStates[D3DRS_DESTBLEND];
+    st.blend = d->renderStates[D3DRS_ALPHABLENDENABLE] && src == D3DBLEND_SRCALPHA && dst == D3DBLEND_INVSRCALPHA;
+    st.linearMag = d->stageStates[D3DTSS_MAGFILTER] == D3DTEXF_LINEAR;
+    st.cullCcw = d->renderStates[D3DRS_CULLMODE] == 3;
+    RasterTexture tex;
+    if (d->texture) {
+        tex.width = d->texture->width;
+        tex.height = d->texture->height;
+        tex.argb = d->texture->argb.data();
+    }
+    RasterFan(*d->picture, d->texture ? &tex : nullptr, st, v, n);
+    ++d->drawsSinceClear;
+    BackendRecordDraw(d->texture, v, n);
+    return S_OK;
+}
+
+ULONG IDirect3DDevice8::Release() {
+    DeviceObject* d = Self(this);
+    ULONG left = --d->refs;
+    if (left == 0) {
+        if (g_device == d) g_device = nullptr;
+        BackendDestroyRenderer();
+        delete d;
+    }
+    return left;
+}

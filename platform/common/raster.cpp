@@ -1,0 +1,227 @@
+#include "platform/common/raster.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+inline uint32_t Mul8(uint32_t a, uint32_t b) {
+    uint32_t t = a * b + 128;
+    return (t + (t >> 8)) >> 8;  // a * b / 255, rounded
+}
+
+// Texel x vertex colour, then blended over the destination.
+inline uint32_t Shade(uint32_t texel, uint32_t color) {
+    if (color == 0xFFFFFFFFu) return texel;
+    uint32_t a = Mul8(texel >> 24, color >> 24);
+    uint32_t r = Mul8((texel >> 16) & 0xFF, (color >> 16) & 0xFF);
+    uint32_t g = Mul8((texel >> 8) & 0xFF, (color >> 8) & 0xFF);
+    uint32_t b = Mul8(texel & 0xFF, color & 0xFF);
+    return (a << 24) | (r << 16) | (g << 8) | b;
+}
+
+inline void Put(uint32_t& dst, uint32_t src, bool blend) {
+    if (!blend) {
+        dst = src | 0xFF000000u;
+        return;
+    }
+    uint32_t a = src >> 24;
+    if (a == 0) return;
+    if (a == 255) {
+        dst = src;
+        return;
+    }
+    uint32_t ia = 255 - a;
+    uint32_t r = Mul8((src >> 16) & 0xFF, a) + Mul8((dst >> 16) & 0xFF, ia);
+    uint32_t g = Mul8((src >> 8) & 0xFF, a) + Mul8((dst >> 8) & 0xFF, ia);
+    uint32_t b = Mul8(src & 0xFF, a) + Mul8(dst & 0xFF, ia);
+    dst = 0xFF000000u | (std::min(r, 255u) << 16) | (std::min(g, 255u) << 8) | std::min(b, 255u);
+}
+
+inline uint32_t Lerp(uint32_t c0, uint32_t c1, uint32_t f) {  // f in 0..256
+    uint32_t rb0 = c0 & 0x00FF00FFu, rb1 = c1 & 0x00FF00FFu;
+    uint32_t ag0 = (c0 >> 8) & 0x00FF00FFu, ag1 = (c1 >> 8) & 0x00FF00FFu;
+    uint32_t rb = ((rb0 * (256 - f) + rb1 * f) >> 8) & 0x00FF00FFu;
+    uint32_t ag = ((ag0 * (256 - f) + ag1 * f) >> 8) & 0x00FF00FFu;
+    return rb | (ag << 8);
+}
+
+// Texels are addressed with their centres at (i + 0.5) / size, and the
+// picture's pixels are sampled at their centres, so an image drawn at its own
+// size maps texel to pixel exactly. Addressing clamps at the edges.
+inline uint32_t SamplePoint(const RasterTexture& t, float u, float v) {
+    int x = (int)std::floor(u * t.width);
+    int y = (int)std::floor(v * t.height);
+    x = std::clamp(x, 0, t.width - 1);
+    y = std::clamp(y, 0, t.height - 1);
+    return t.argb[(size_t)y * t.width + x];
+}
+
+inline uint32_t SampleLinear(const RasterTexture& t, float u, float v) {
+    float fx = u * t.width - 0.5f;
+    float fy = v * t.height - 0.5f;
+    float flx = std::floor(fx), fly = std::floor(fy);
+    int x0 = (int)flx, y0 = (int)fly;
+    uint32_t wx = (uint32_t)((fx - flx) * 256.0f + 0.5f);
+    uint32_t wy = (uint32_t)((fy - fly) * 256.0f + 0.5f);
+    int x1 = std::clamp(x0 + 1, 0, t.width - 1);
+    int y1 = std::clamp(y0 + 1, 0, t.height - 1);
+    x0 = std::clamp(x0, 0, t.width - 1);
+    y0 = std::clamp(y0, 0, t.height - 1);
+    const uint32_t* r0 = t.argb + (size_t)y0 * t.width;
+    const uint32_t* r1 = t.argb + (size_t)y1 * t.width;
+    uint32_t top = Lerp(r0[x0], r0[x1], wx);
+    uint32_t bottom = Lerp(r1[x0], r1[x1], wx);
+    return Lerp(top, bottom, wy);
+}
+
+inline bool Finite(const RasterVertex& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.u) && std::isfinite(v.v);
+}
+
+// First and one-past-last pixel whose centre lies in [lo, hi).
+inline void PixelSpan(float lo, float hi, int limit, int& first, int& end) {
+    double f = std::ceil((double)lo - 0.5);
+    double e = std::ceil((double)hi - 0.5);
+    first = (int)std::clamp(f, 0.0, (double)limit);
+    end = (int)std::clamp(e, 0.0, (double)limit);
+}
+
+bool DrawRect(Picture& pic, const RasterTexture* tex, const RasterState& st, const RasterVertex* v) {
+    // A sprite quad: top-left, top-right, bottom-right, bottom-left, one colour.
+    if (v[0].y != v[1].y || v[2].y != v[3].y || v[0].x != v[3].x || v[1].x != v[2].x) return false;
+    if (v[0].v != v[1].v || v[2].v != v[3].v || v[0].u != v[3].u || v[1].u != v[2].u) return false;
+    if (v[0].color != v[1].color || v[0].color != v[2].color || v[0].color != v[3].color) return false;
+    float left = v[0].x, right = v[1].x, top = v[0].y, bottom = v[2].y;
+    if (!(left < right && top < bottom)) return false;  // mirrored or empty: general path culls or skips
+
+    int x0, x1, y0, y1;
+    PixelSpan(left, right, kPictureWidth, x0, x1);
+    PixelSpan(top, bottom, kPictureHeight, y0, y1);
+    if (x0 >= x1 || y0 >= y1) return true;
+
+    const uint32_t color = v[0].color;
+    const bool blend = st.blend;
+    if (!tex) {
+        uint32_t src = Shade(0xFFFFFFFFu, color);
+        for (int y = y0; y < y1; ++y) {
+            uint32_t* row = pic.px + (size_t)y * kPictureWidth;
+            for (int x = x0; x < x1; ++x) Put(row[x], src, blend);
+        }
+        return true;
+    }
+
+    const float du = (v[1].u - v[0].u) / (right - left);
+    const float dv = (v[3].v - v[0].v) / (bottom - top);
+    const float spanU = std::fabs(v[1].u - v[0].u) * tex->width;
+    const float spanV = std::fabs(v[3].v - v[0].v) * tex->height;
+    const bool magnified = (right - left) >= spanU && (bottom - top) >= spanV;
+    const bool linear = st.linearMag && magnified;
+
+    // Drawn at its own size on whole pixels: every sample hits a texel centre,
+    // so a straight copy gives what the filter would.
+    const float tx0 = v[0].u * tex->width - left;
+    const float ty0 = v[0].v * tex->height - top;
+    const bool exact = (right - left) == spanU && (bottom - top) == spanV && v[1].u > v[0].u &&
+                       v[3].v > v[0].v && tx0 == std::floor(tx0) && ty0 == std::floor(ty0) &&
+                       left == std::floor(left) && top == std::floor(top);
+    if (exact) {
+        int sx0 = (int)tx0, sy0 = (int)ty0;
+        for (int y = y0; y < y1; ++y) {
+            int ty = std::clamp(y + sy0, 0, tex->height - 1);
+            const uint32_t* srow = tex->argb + (size_t)ty * tex->width;
+            uint32_t* row = pic.px + (size_t)y * kPictureWidth;
+            for (int x = x0; x < x1; ++x) {
+                int tx = std::clamp(x + sx0, 0, tex->width - 1);
+                Put(row[x], Shade(srow[tx], color), blend);
+            }
+        }
+        return true;
+    }
+
+    for (int y = y0; y < y1; ++y) {
+        float vv = v[0].v + ((float)y + 0.5f - top) * dv;
+        uint32_t* row = pic.px + (size_t)y * kPictureWidth;
+        for (int x = x0; x < x1; ++x) {
+            float uu = v[0].u + ((float)x + 0.5f - left) * du;
+            uint32_t texel = linear ? SampleLinear(*tex, uu, vv) : SamplePoint(*tex, uu, vv);
+            Put(row[x], Shade(texel, color), blend);
+        }
+    }
+    return true;
+}
+
+inline uint32_t LerpColor(uint32_t c0, uint32_t c1, uint32_t c2, float w0, float w1, float w2) {
+    uint32_t out = 0;
+    for (int s = 0; s < 32; s += 8) {
+        float ch = ((c0 >> s) & 0xFF) * w0 + ((c1 >> s) & 0xFF) * w1 + ((c2 >> s) & 0xFF) * w2;
+        out |= (uint32_t)std::clamp((int)(ch + 0.5f), 0, 255) << s;
+    }
+    return out;
+}
+
+// Of the two triangles on either side of an edge, the one that runs it
+// downwards (or leftwards when flat) owns it.
+inline bool OwnsEdge(const RasterVertex& p, const RasterVertex& q, double area) {
+    float dx = q.x - p.x, dy = q.y - p.y;
+    if (area < 0) {
+        dx = -dx;
+        dy = -dy;
+    }
+    return dy > 0 || (dy == 0 && dx < 0);
+}
+
+}  // namespace
+
+void RasterClear(Picture& pic, uint32_t color) {
+    std::fill(pic.px, pic.px + kPictureWidth * kPictureHeight, color);
+}
+
+void RasterTriangle(Picture& pic, const RasterTexture* tex, const RasterState& st, const RasterVertex& a,
+                    const RasterVertex& b, const RasterVertex& c) {
+    if (!Finite(a) || !Finite(b) || !Finite(c)) return;
+    // Signed area in screen space (y down): positive is clockwise as seen.
+    double area = ((double)b.x - a.x) * ((double)c.y - a.y) - ((double)b.y - a.y) * ((double)c.x - a.x);
+    if (area == 0.0) return;
+    if (area < 0.0 && st.cullCcw) return;
+
+    double minX = std::min({a.x, b.x, c.x}), maxX = std::max({a.x, b.x, c.x});
+    double minY = std::min({a.y, b.y, c.y}), maxY = std::max({a.y, b.y, c.y});
+    int x0, x1, y0, y1;
+    PixelSpan((float)minX, (float)maxX + 1.0f, kPictureWidth, x0, x1);
+    PixelSpan((float)minY, (float)maxY + 1.0f, kPictureHeight, y0, y1);
+
+    const double inv = 1.0 / area;
+    for (int y = y0; y < y1; ++y) {
+        double py = y + 0.5;
+        for (int x = x0; x < x1; ++x) {
+            double px = x + 0.5;
+            // Edge functions, exact for the pixel-centre positions sprites use.
+            double e0 = ((double)c.x - b.x) * (py - b.y) - ((double)c.y - b.y) * (px - b.x);
+            double e1 = ((double)a.x - c.x) * (py - c.y) - ((double)a.y - c.y) * (px - c.x);
+            double e2 = ((double)b.x - a.x) * (py - a.y) - ((double)b.y - a.y) * (px - a.x);
+            double w0 = e0 * inv, w1 = e1 * inv, w2 = e2 * inv;
+            // A pixel centre exactly on an edge shared by two triangles of the
+            // fan belongs to one of them only, or it would be blended twice.
+            if (w0 < 0 || w1 < 0 || w2 < 0) continue;
+            if ((w0 == 0 && !OwnsEdge(b, c, area)) || (w1 == 0 && !OwnsEdge(c, a, area)) ||
+                (w2 == 0 && !OwnsEdge(a, b, area)))
+                continue;
+            uint32_t color = LerpColor(a.color, b.color, c.color, (float)w0, (float)w1, (float)w2);
+            uint32_t texel = 0xFFFFFFFFu;
+            if (tex) {
+                float u = (float)(a.u * w0 + b.u * w1 + c.u * w2);
+                float v = (float)(a.v * w0 + b.v * w1 + c.v * w2);
+                texel = st.linearMag ? SampleLinear(*tex, u, v) : SamplePoint(*tex, u, v);
+            }
+            Put(pic.px[(size_t)y * kPictureWidth + x], Shade(texel, color), st.blend);
+        }
+    }
+}
+
+void RasterFan(Picture& pic, const RasterTexture* tex, const RasterState& st, const RasterVertex* v, int n) {
+    if (n < 3) return;
+    if (tex && (tex->width <= 0 || tex->height <= 0 || !tex->argb)) tex = nullptr;
+    if (n == 4 && Finite(v[0]) && Finite(v[1]) && Finite(v[2]) && Finite(v[3]) && DrawRect(pic, tex, st, v)) return;
+    for (int i = 1; i + 1 < n; ++i) RasterTriangle(pic, tex, st, v[0], v[i], v[i + 1]);
+}

@@ -1,0 +1,42 @@
+// The software rasteriser behind the device: draws pre-transformed,
+// vertex-coloured, textured triangles into the 640x480 picture. Both the SDL
+// build and the headless test build draw through it, so tests see the very
+// pixels a player sees.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kPictureWidth = 640;
+constexpr int kPictureHeight = 480;
+
+struct Picture {
+    uint32_t px[kPictureWidth * kPictureHeight];  // 0xAARRGGBB, rows top-down
+};
+
+struct RasterTexture {
+    int width = 0;
+    int height = 0;
+    const uint32_t* argb = nullptr;  // width * height texels, 0xAARRGGBB
+};
+
+struct RasterVertex {
+    float x, y;
+    uint32_t color;  // 0xAARRGGBB
+    float u, v;
+};
+
+struct RasterState {
+    bool blend = false;        // source alpha over the picture
+    bool linearMag = false;    // bilinear filtering where the image is magnified
+    bool cullCcw = true;       // drop triangles wound counter-clockwise on screen
+};
+
+void RasterClear(Picture& pic, uint32_t color);
+
+// One triangle. A null texture (an empty slot) samples as opaque white.
+void RasterTriangle(Picture& pic, const RasterTexture* tex, const RasterState& state, const RasterVertex& a,
+                    const RasterVertex& b, const RasterVertex& c);
+
+// A triangle fan of n vertices. Fans that are screen-aligned rectangles with
+// one colour (every sprite the game draws) take a fast path.
+void RasterFan(Picture& pic, const RasterTexture* tex, const RasterState& state, const RasterVertex* v, int n);

@@ -1,0 +1,188 @@
+// The SDL2 backend of the window, its events, the clock, message boxes and
+// debugger output.
+#include <SDL.h>
+#include <time.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/common/backend.h"
+#include "platform/sdl/input_sdl_tables.h"
+#include "platform/sdl/sdl_backend.h"
+
+namespace {
+
+SDL_Window* g_sdlWindow = nullptr;
+bool g_videoUp = false;
+bool g_appliedFullScreen = false;
+
+// Virtual-key code of a key as the window's key messages carry it. Only the
+// meaning matters here; the keyboard-state buffer has its own complete table.
+WPARAM VirtualKeyOf(const SDL_Keysym& key) {
+    return VirtualKeyFromSdlKeycode(key.sym, (key.mod & KMOD_NUM) != 0);
+}
+
+}  // namespace
+
+SDL_Window* SdlMainWindow() { return g_sdlWindow; }
+
+bool BackendVideoInit() {
+    if (g_videoUp) return true;
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        fprintf(stderr, "SDL video: %s\n", SDL_GetError());
+        return false;
+    }
+    g_videoUp = true;
+    return true;
+}
+
+void BackendDesktopSize(int* width, int* height) {
+    SDL_DisplayMode mode;
+    if (g_videoUp && SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+        *width = mode.w;
+        *height = mode.h;
+    } else {
+        *width = 640;
+        *height = 480;
+    }
+}
+
+void BackendWindowCreated(PlatformWindow& w, const char* title) {
+    RECT c = ClientRectOnDesktop(w);
+    Uint32 flags = SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI;
+    g_sdlWindow = SDL_CreateWindow(title, c.left, c.top, 640, 480, flags);
+    if (!g_sdlWindow) {
+        fprintf(stderr, "SDL window: %s\n", SDL_GetError());
+        return;
+    }
+    SDL_ShowCursor(SDL_DISABLE);
+    g_appliedFullScreen = false;
+    BackendWindowChanged(w);
+}
+
+void BackendWindowChanged(PlatformWindow& w) {
+    if (!g_sdlWindow) return;
+    bool fullScreen = IsFullScreenStyle(w.style);
+    if (fullScreen != g_appliedFullScreen || !w.visible) {
+        // A desktop-sized full-screen window showing the picture scaled and
+        // centred stands in for the exclusive 640x480 mode.
+        SDL_SetWindowFullscreen(g_sdlWindow, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        g_appliedFullScreen = fullScreen;
+    }
+    if (!fullScreen) {
+        RECT c = ClientRectOnDesktop(w);
+        SDL_SetWindowBordered(g_sdlWindow, (w.style & WS_CAPTION) ? SDL_TRUE : SDL_FALSE);
+        int cw = c.right - c.left, ch = c.bottom - c.top;
+        if (cw > 0 && ch > 0) SDL_SetWindowSize(g_sdlWindow, cw, ch);
+        SDL_SetWindowPosition(g_sdlWindow, c.left, c.top);
+    }
+    if (w.visible)
+        SDL_ShowWindow(g_sdlWindow);
+    else
+        SDL_HideWindow(g_sdlWindow);
+    SdlRequestRedraw();
+}
+
+void BackendWindowDestroyed(PlatformWindow&) {
+    if (g_sdlWindow) SDL_HideWindow(g_sdlWindow);
+}
+
+namespace {
+
+void HandleEvent(const SDL_Event& e) {
+    PlatformWindow* w = MainPlatformWindow();
+    switch (e.type) {
+    case SDL_QUIT:
+        if (w) QueueWindowMessage(WM_CLOSE, 0, 0);
+        break;
+    case SDL_WINDOWEVENT:
+        if (!w) break;
+        switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+            QueueWindowMessage(WM_CLOSE, 0, 0);
+            break;
+        case SDL_WINDOWEVENT_MOVED:
+            if (!IsFullScreenStyle(w->style)) NotifyWindowMoved(e.window.data1, e.window.data2);
+            break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+        case SDL_WINDOWEVENT_HIDDEN:
+            if (w->visible) NotifyWindowMinimized(true);
+            break;
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            NotifyWindowMinimized(false);
+            SdlRequestRedraw();
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            SdlRequestRedraw();
+            break;
+        default:
+            break;
+        }
+        break;
+    case SDL_KEYDOWN:
+        if (w) {
+            bool alt = (e.key.keysym.mod & KMOD_ALT) != 0;
+            QueueWindowMessage(alt ? WM_SYSKEYDOWN : WM_KEYDOWN, VirtualKeyOf(e.key.keysym), 0);
+        }
+        break;
+    case SDL_KEYUP:
+        if (w) {
+            bool alt = (e.key.keysym.mod & KMOD_ALT) != 0;
+            QueueWindowMessage(alt ? WM_SYSKEYUP : WM_KEYUP, VirtualKeyOf(e.key.keysym), 0);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+void BackendPumpEvents() {
+    if (!g_videoUp) return;
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) HandleEvent(e);
+}
+
+void BackendWaitEvent() {
+    if (!g_videoUp) {
+        SDL_Delay(10);
+        return;
+    }
+    SDL_WaitEventTimeout(nullptr, 100);
+    BackendPumpEvents();
+}
+
+DWORD timeGetTime() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (DWORD)((uint64_t)ts.tv_sec * 1000u + (uint64_t)ts.tv_nsec / 1000000u);
+}
+
+void Sleep(DWORD milliseconds) {
+    timespec ts;
+    ts.tv_sec = milliseconds / 1000;
+    ts.tv_nsec = (long)(milliseconds % 1000) * 1000000L;
+    nanosleep(&ts, nullptr);
+}
+
+int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) {
+    fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+    fflush(stderr);
+    // A real modal box only where a desktop can show one; the dummy and
+    // offscreen drivers have none.
+    const char* driver = g_videoUp ? SDL_GetCurrentVideoDriver() : nullptr;
+    if (driver && (strcmp(driver, "x11") == 0 || strcmp(driver, "wayland") == 0)) {
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption ? caption : "", text ? text : "", g_sdlWindow);
+    }
+    return IDOK;
+}
+
+void OutputDebugStringA(LPCSTR text) {
+    if (!text) return;
+    fputs(text, stderr);
+    fflush(stderr);
+}

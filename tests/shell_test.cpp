@@ -1,0 +1,268 @@
+// The process, the window and its messages, the frame step and the device.
+#include <gtest/gtest.h>
+
+#include "game/scene.h"
+#include "platform/common/backend.h"
+#include "platform/common/texture_object.h"
+#include "scenario.h"
+
+using headless::Clock;
+
+TEST(FrameStep, FirstFrameRunsAtOnceAndWritesTheFirstFpsLine) {
+    Scenario s;
+    DWORD before = Clock();
+    s.run(1);
+    EXPECT_EQ(Clock(), before) << "the first frame must not wait";
+    EXPECT_EQ(g_dwNowTime, before);
+    EXPECT_EQ(headless::DebugOutput(), "Joypad Not Found\n0001 FPS\n");
+    EXPECT_EQ(g_dwTimeRem, 0u);
+}
+
+TEST(FrameStep, RemainderCarriesToTheNextStep) {
+    Scenario s;
+    s.run(1);
+    g_dwTimeRem = 1;
+    headless::AdvanceClock(23);  // 69 thirds + 1 = 70: granted at once, 20 left
+    DWORD t = Clock();
+    s.run(1);
+    EXPECT_EQ(Clock(), t);
+    EXPECT_EQ(g_dwTimeRem, 20u);
+    s.run(1);  // needs 30 more thirds: 10 ms
+    EXPECT_EQ(Clock(), t + 10);
+    EXPECT_EQ(g_dwTimeRem, 0u);
+}
+
+TEST(FrameStep, SixtyStepsASecondAndOneFpsLineEachSecond) {
+    Scenario s;
+    s.run(1);
+    DWORD start = Clock();
+    headless::ClearDebugOutput();
+    s.run(180);
+    // 180 steps of 16 2/3 ms are exactly 3000 ms; the 1-ms sleeps hit it exactly.
+    EXPECT_EQ(Clock() - start, 3000u);
+    // A frame reads its start time before it waits, so the line after the
+    // first comes with frame 61; from then on every 60 frames.
+    EXPECT_EQ(headless::DebugOutput(), "0061 FPS\n0060 FPS\n");
+}
+
+TEST(FrameStep, LateFramesDropStepsInsteadOfCatchingUp) {
+    Scenario s;
+    s.run(1);
+    headless::AdvanceClock(1000);
+    DWORD t = Clock();
+    s.run(1);
+    EXPECT_EQ(Clock(), t) << "a late frame starts at once";
+    s.run(1);
+    EXPECT_EQ(Clock(), t + 17) << "and the next one waits a whole step again";
+}
+
+TEST(FrameStep, ClockWrapDoesNotDisturbTheStep) {
+    headless::SetClock(0xFFFFFFF0u);
+    Scenario s;
+    s.run(1);
+    g_dwTimeRem = 0;  // whatever the first frame left over
+    DWORD t = Clock();
+    s.run(3);
+    EXPECT_EQ((DWORD)(Clock() - t), 50u);
+    EXPECT_LT(Clock(), 0x100u) << "the clock wrapped during the run";
+    EXPECT_EQ(headless::MessageBoxes().size(), 0u);
+}
+
+TEST(FrameStep, SceneCodeWrittenInAFrameTakesEffectNextFrame) {
+    Scenario s;
+    EXPECT_EQ(g_FrameNo, 10);
+    s.run(2);
+    g_FrameNo = 99;
+    EXPECT_EQ(GameLoop(nullptr, SW_SHOWDEFAULT), 0);
+    ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless::MessageBoxes()[0].text, "g_FrameNoの値が例外です。");
+    EXPECT_EQ(headless::MessageBoxes()[0].caption, "ERROR");
+    EXPECT_EQ(headless::MessageBoxes()[0].owner, g_hWnd);
+    EXPECT_EQ(headless::PresentCount(), 2) << "a failed frame presents nothing";
+    // The failed frame began a scene it never ended; the device refuses a
+    // second BeginScene until EndScene.
+    EXPECT_LT(g_pd3dDevice->BeginScene(), 0);
+}
+
+TEST(FrameStep, KeyboardReadFailureEndsTheFrameBeforeDrawing) {
+    Scenario s;
+    s.run(1);
+    HeadlessSetKeyboardStateFails(true);
+    DWORD stamp = Clock();
+    EXPECT_EQ(GameLoop(nullptr, SW_SHOWDEFAULT), 0);
+    ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless::MessageBoxes()[0].text, "キー情報の取得に失敗");
+    EXPECT_GT(g_dwNowTime, stamp) << "the frame waited and stamped its clock first";
+    EXPECT_EQ(headless::PresentCount(), 1);
+}
+
+TEST(Program, EscClosesTheWindowAndExitsWithZero) {
+    int frames = 0;
+    int code = RunProgram([&](int n) {
+        frames = n;
+        if (n == 5) headless::UserPressesKey(VK_ESCAPE);
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(frames, 5) << "the key message is handled before the next frame";
+    EXPECT_FALSE(headless::WindowExists());
+    EXPECT_EQ(g_pd3dDevice, nullptr);
+    EXPECT_EQ(g_pD3D, nullptr);
+    EXPECT_EQ(LiveTextureCount(), 0);
+}
+
+TEST(Program, AltF4AndTheCloseButtonCloseAsEscDoes) {
+    EXPECT_EQ(RunProgram([](int n) { if (n == 3) headless::UserPressesKey(0x73, true); }), 0);
+    EXPECT_FALSE(headless::WindowExists());
+}
+
+TEST(Program, OtherKeyMessagesDoNothing) {
+    int frames = 0;
+    RunProgram([&](int n) {
+        frames = n;
+        if (n == 2) headless::UserPressesKey('Q');
+        if (n == 2) headless::UserPressesKey(0x73);  // F4 without Alt
+        if (n == 4) headless::UserClosesWindow();
+    });
+    EXPECT_EQ(frames, 4);
+}
+
+TEST(Program, MinimisedWindowRunsNoFramesUntilRestored) {
+    int idleWaits = 0;
+    int presentsAtMinimise = -1, presentsAtRestore = -1;
+    headless::SetIdleHook([&] {
+        ++idleWaits;
+        presentsAtRestore = headless::PresentCount();
+        headless::UserRestores();
+    });
+    RunProgram([&](int n) {
+        if (n == 3) {
+            headless::UserMinimizes();
+            presentsAtMinimise = n;
+        }
+        if (n == 6) headless::UserClosesWindow();
+    });
+    EXPECT_EQ(idleWaits, 1);
+    EXPECT_EQ(presentsAtMinimise, 3);
+    EXPECT_EQ(presentsAtRestore, 3) << "no frame ran while minimised";
+    EXPECT_EQ(g_bActive, 1);
+}
+
+TEST(Program, InvalidSceneCodeShowsItsMessageOnceAndShutsDown) {
+    g_FrameNo = 12;
+    int code = RunProgram([](int) {});
+    EXPECT_EQ(code, 0);
+    ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless::MessageBoxes()[0].text, "g_FrameNoの値が例外です。");
+    EXPECT_EQ(g_pd3dDevice, nullptr) << "shutdown ran";
+}
+
+TEST(Program, NoRendererAtAllEndsWithTheDeviceMessage) {
+    headless::SetRendererAvailable(false, false);
+    EXPECT_EQ(RunProgram([](int) { FAIL() << "no frame may run"; }), 0);
+    EXPECT_EQ(headless::RendererCreateAttempts(), 3);
+    ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless::MessageBoxes()[0].text, "DirectXデバイス生成失敗");
+}
+
+TEST(Program, NoDisplayEndsWithTheDeviceMessage) {
+    headless::SetVideoAvailable(false);
+    EXPECT_EQ(RunProgram([](int) { FAIL() << "no frame may run"; }), 0);
+    ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+    EXPECT_EQ(headless::MessageBoxes()[0].text, "DirectXデバイス生成失敗");
+    EXPECT_EQ(g_hWnd, nullptr);
+}
+
+TEST(Device, FallsBackToTheSoftwareRendererOnlyAfterTwoAcceleratedTries) {
+    headless::SetRendererAvailable(false, true);
+    Scenario s;
+    EXPECT_EQ(headless::RendererCreateAttempts(), 3);
+    EXPECT_FALSE(headless::RendererIsAccelerated());
+    s.run(1);
+    EXPECT_EQ(headless::PresentCount(), 1);
+}
+
+TEST(Device, PresentParametersAndStartUpInFullScreen) {
+    Scenario s;
+    EXPECT_EQ(g_d3dpp.BackBufferWidth, 640u);
+    EXPECT_EQ(g_d3dpp.BackBufferHeight, 480u);
+    EXPECT_EQ(g_d3dpp.BackBufferCount, 1u);
+    EXPECT_EQ(g_d3dpp.SwapEffect, D3DSWAPEFFECT_DISCARD);
+    EXPECT_EQ(g_d3dpp.Windowed, 0);
+    EXPECT_EQ(g_d3dpp.EnableAutoDepthStencil, 1);
+    EXPECT_EQ(g_d3dpp.AutoDepthStencilFormat, D3DFMT_D16);
+    EXPECT_TRUE(headless::WindowFullScreen());
+    RECT r = headless::WindowRect();
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, 640);
+    EXPECT_EQ(r.bottom, 480);
+}
+
+TEST(Device, ResetBeforeTheDeviceExistsDoesNothing) {
+    EXPECT_EQ(g_pd3dDevice, nullptr);
+    ResetD3DDevice();
+    g_bWindowed = 1;
+    // Windowed creation moves and sizes the window: WM_MOVE and WM_SIZE reach
+    // the window procedure before any device exists.
+    ASSERT_EQ(InitWindow(nullptr, SW_SHOWDEFAULT), 1);
+    EXPECT_EQ(g_pd3dDevice, nullptr);
+    EXPECT_EQ(g_bActive, 1);
+}
+
+TEST(WindowMode, F1SwitchesOncePerPressAndBack) {
+    Scenario s;
+    s.run(1);
+    s.hold(HeadlessKey::F1).run(5);
+    EXPECT_EQ(g_bWindowed, 1);
+    EXPECT_EQ(g_d3dpp.Windowed, 1);
+    EXPECT_FALSE(headless::WindowFullScreen());
+    RECT client;
+    GetClientRect(g_hWnd, &client);
+    EXPECT_EQ(client.right, 640);
+    EXPECT_EQ(client.bottom, 480);
+    // Centred on the 1920x1080 desktop.
+    RECT r = headless::WindowRect();
+    EXPECT_EQ(r.left, (1920 - (r.right - r.left)) / 2);
+    EXPECT_EQ(r.top, (1080 - (r.bottom - r.top)) / 2);
+
+    s.release(HeadlessKey::F1).run(1).hold(HeadlessKey::F1).run(1);
+    EXPECT_EQ(g_bWindowed, 0);
+    EXPECT_TRUE(headless::WindowFullScreen());
+    r = headless::WindowRect();
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.right, 640);
+    EXPECT_EQ(r.bottom, 480);
+}
+
+TEST(WindowMode, CentringOnASmallDesktopTruncatesTowardZero) {
+    headless::SetDesktopSize(600, 400);
+    g_bWindowed = 1;
+    ASSERT_EQ(InitWindow(nullptr, SW_SHOWDEFAULT), 1);
+    RECT r = headless::WindowRect();
+    int w = r.right - r.left, h = r.bottom - r.top;
+    EXPECT_EQ(w, 640 + kFrameLeft + kFrameRight);
+    EXPECT_EQ(r.left, (600 - w) / 2);
+    EXPECT_EQ(r.top, (400 - h) / 2);
+    EXPECT_LT(r.left, 0);
+    EXPECT_EQ(r.top, -((h - 400) / 2)) << "negative positions truncate toward zero";
+}
+
+TEST(WindowMode, RenderStatesComeBackAfterAReset) {
+    Scenario s;
+    // A reset forgets every state; the window's move message restores them.
+    headless::UserMovesWindow(50, 60);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    // Draw a half-transparent white quad over black: blending must still work.
+    g_pd3dDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 0, 0);
+    g_pd3dDevice->BeginScene();
+    float q[4][7] = {{0, 0, 0, 1, 0, 0, 0}, {10, 0, 0, 1, 0, 1, 0}, {10, 10, 0, 1, 0, 1, 1}, {0, 10, 0, 1, 0, 0, 1}};
+    DWORD color = 0x80FFFFFFu;
+    for (auto& v : q) memcpy(&v[4], &color, 4);
+    g_pd3dDevice->SetTexture(0, nullptr);
+    g_pd3dDevice->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q, 28);
+    g_pd3dDevice->EndScene();
+    g_pd3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(headless::PixelAt(5, 5), 0xFF808080u);
+}
