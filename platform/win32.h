@@ -20,6 +20,10 @@ typedef intptr_t LRESULT;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef void* LPVOID;
+typedef wchar_t WCHAR;
+
+#define CP_ACP 0u
+#define MAX_PATH 260
 typedef BYTE* PBYTE;
 
 #ifndef TRUE
@@ -270,6 +274,7 @@ void OutputDebugStringA(LPCSTR text);
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 BOOL SetRect(RECT* rect, int left, int top, int right, int bottom);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, LPSTR buffer);
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLength, WCHAR* dest, int destLength);
 
 
 // The game's entry point and window procedure, called by the platform.

@@ -1,0 +1,445 @@
+// The DirectMusic calls of the game on SDL2_mixer. Every segment is decoded
+// to PCM when it is loaded, so a play is only a mixer channel starting on a
+// ready buffer. Channel 0 is reserved for the primary segment (music), the
+// others mix secondary segments (effects) over it.
+#include <SDL.h>
+#include <SDL_mixer.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/dmusic.h"
+#include "platform/sdl/sound_sdl.h"
+
+using namespace sound_sdl;
+
+namespace {
+
+constexpr int kChannels = 32;
+constexpr int kPrimaryChannel = 0;
+constexpr int kEffectGroup = 1;
+// Sound files larger than this are not game sounds.
+constexpr off_t kMaxFileBytes = 64 << 20;
+
+struct FileKey {
+    dev_t dev;
+    ino_t ino;
+    off_t size;
+    struct timespec mtime;
+    bool operator==(const FileKey& o) const {
+        return dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
+               mtime.tv_nsec == o.mtime.tv_nsec;
+    }
+};
+
+struct Segment : IDirectMusicSegment8 {
+    FileKey key{};
+    DecodedSound sound;
+    Mix_Chunk once{};  // one pass, with the ring-out tail
+    Mix_Chunk loop{};  // one repetition
+    DWORD repeats = 0;
+    ULONG refs = 1;
+};
+
+struct AudioPath : IDirectMusicAudioPath8 {
+    ULONG refs = 1;
+};
+
+struct Performance : IDirectMusicPerformance8 {
+    ULONG refs = 1;
+    bool inited = false;
+    Segment* playing[kChannels] = {};
+};
+
+struct Loader : IDirectMusicLoader8 {
+    ULONG refs = 1;
+    std::string directory;
+};
+
+void CloseMixer();
+
+// Decoded segments stay here, one per file version, until the process ends:
+// a segment that the game drops from its slot may still be sounding, and a
+// later load of the same unchanged file answers with the same segment.
+struct SoundState {
+    std::vector<std::unique_ptr<Segment>> segments;
+    std::vector<Performance*> performances;
+    Performance* mixerOwner = nullptr;
+    CacheStats stats;
+    ~SoundState() { CloseMixer(); }
+};
+
+SoundState& State() {
+    static SoundState state;
+    return state;
+}
+
+void CloseMixer() {
+    SoundState& s = State();
+    if (!s.mixerOwner) return;
+    Mix_HaltChannel(-1);
+    Mix_CloseAudio();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    s.mixerOwner->inited = false;
+    s.mixerOwner = nullptr;
+}
+
+Segment* FindSegment(const IUnknown* object) {
+    if (!object) return nullptr;
+    for (const auto& seg : State().segments) {
+        if (static_cast<const IUnknown*>(seg.get()) == object) return seg.get();
+    }
+    return nullptr;
+}
+
+Performance* FindPerformance(const IUnknown* object) {
+    if (!object) return nullptr;
+    for (Performance* perf : State().performances) {
+        if (static_cast<const IUnknown*>(perf) == object) return perf;
+    }
+    return nullptr;
+}
+
+Segment* Impl(IDirectMusicSegment8* p) { return static_cast<Segment*>(p); }
+Performance* Impl(IDirectMusicPerformance8* p) { return static_cast<Performance*>(p); }
+Loader* Impl(IDirectMusicLoader8* p) { return static_cast<Loader*>(p); }
+AudioPath* Impl(IDirectMusicAudioPath8* p) { return static_cast<AudioPath*>(p); }
+
+void AppendUtf8(std::string* out, uint32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+    if (cp < 0x80) {
+        out->push_back((char)cp);
+    } else if (cp < 0x800) {
+        out->push_back((char)(0xC0 | cp >> 6));
+        out->push_back((char)(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out->push_back((char)(0xE0 | cp >> 12));
+        out->push_back((char)(0x80 | ((cp >> 6) & 0x3F)));
+        out->push_back((char)(0x80 | (cp & 0x3F)));
+    } else {
+        out->push_back((char)(0xF0 | cp >> 18));
+        out->push_back((char)(0x80 | ((cp >> 12) & 0x3F)));
+        out->push_back((char)(0x80 | ((cp >> 6) & 0x3F)));
+        out->push_back((char)(0x80 | (cp & 0x3F)));
+    }
+}
+
+std::string Narrow(const WCHAR* text) {
+    std::string out;
+    for (; *text; ++text) AppendUtf8(&out, (uint32_t)*text);
+    return out;
+}
+
+// Reads the whole file and tells who it is. False when it cannot be read.
+bool ReadFile(const std::string& path, FileKey* key, std::vector<uint8_t>* bytes, bool readContent) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxFileBytes;
+    if (ok) {
+        *key = FileKey{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+    }
+    if (ok && readContent) {
+        bytes->resize((size_t)st.st_size);
+        size_t done = 0;
+        while (done < bytes->size()) {
+            ssize_t n = read(fd, bytes->data() + done, bytes->size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            done += (size_t)n;
+        }
+        ok = done == bytes->size();
+    }
+    close(fd);
+    return ok;
+}
+
+void SetChunk(Mix_Chunk* chunk, std::vector<uint8_t>& pcm, uint32_t bytes) {
+    chunk->allocated = 0;  // the buffer belongs to the segment, not the mixer
+    chunk->abuf = pcm.data();
+    chunk->alen = bytes;
+    chunk->volume = MIX_MAX_VOLUME;
+}
+
+}  // namespace
+
+// ---- code page ------------------------------------------------------------
+
+// ---- creation ---------------------------------------------------------------
+
+HRESULT CoCreateInstance(REFCLSID classId, IUnknown* outer, DWORD, REFIID interfaceId, void** object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (outer) return E_NOINTERFACE;
+    if (classId == CLSID_DirectMusicPerformance && interfaceId == IID_IDirectMusicPerformance8) {
+        Performance* perf = new Performance;
+        State().performances.push_back(perf);
+        *object = static_cast<IDirectMusicPerformance8*>(perf);
+        return S_OK;
+    }
+    if (classId == CLSID_DirectMusicLoader && interfaceId == IID_IDirectMusicLoader8) {
+        *object = static_cast<IDirectMusicLoader8*>(new Loader);
+        return S_OK;
+    }
+    return E_NOINTERFACE;
+}
+
+// ---- performance ------------------------------------------------------------
+
+HRESULT IDirectMusicPerformance8::InitAudio(IDirectMusic**, IDirectSound**, HWND, DWORD, DWORD, DWORD,
+                                            DMUS_AUDIOPARAMS*) {
+    Performance* self = Impl(this);
+    SoundState& s = State();
+    if (self->inited) return DMUS_E_ALREADY_INITED;
+    if (s.mixerOwner) return E_FAIL;  // one performance holds the device
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        SDL_Log("audio: %s", SDL_GetError());
+        return E_FAIL;
+    }
+    // No changes allowed: every decoded sound is in exactly this format, and
+    // SDL converts for the device if it needs to.
+    if (Mix_OpenAudioDevice(kRate, AUDIO_S16SYS, 2, 1024, nullptr, 0) != 0) {
+        SDL_Log("audio: %s", Mix_GetError());
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return E_FAIL;
+    }
+    Mix_AllocateChannels(kChannels);
+    Mix_ReserveChannels(1);  // channel 0 only plays when asked for by number
+    Mix_GroupChannels(1, kChannels - 1, kEffectGroup);
+    self->inited = true;
+    std::fill(std::begin(self->playing), std::end(self->playing), nullptr);
+    s.mixerOwner = self;
+    return S_OK;
+}
+
+HRESULT IDirectMusicPerformance8::GetDefaultAudioPath(IDirectMusicAudioPath8** audioPath) {
+    if (!audioPath) return E_POINTER;
+    *audioPath = nullptr;
+    if (!Impl(this)->inited) return DMUS_E_NOT_INIT;
+    *audioPath = new AudioPath;
+    return S_OK;
+}
+
+HRESULT IDirectMusicPerformance8::CreateStandardAudioPath(DWORD type, DWORD, BOOL,
+                                                          IDirectMusicAudioPath8** audioPath) {
+    if (!audioPath) return E_POINTER;
+    *audioPath = nullptr;
+    if (!Impl(this)->inited) return DMUS_E_NOT_INIT;
+    if (type != DMUS_APATH_DYNAMIC_STEREO) return E_FAIL;
+    *audioPath = new AudioPath;
+    return S_OK;
+}
+
+HRESULT IDirectMusicPerformance8::SetGlobalParam(REFGUID param, void* data, DWORD size) {
+    if (!Impl(this)->inited) return DMUS_E_NOT_INIT;
+    if (param != GUID_PerfMasterVolume || !data || size != sizeof(LONG)) return E_FAIL;
+    // Hundredths of a decibel, 0 at full volume; the mixer's scale is linear.
+    LONG centiBels = *static_cast<const LONG*>(data);
+    double gain = centiBels >= 0 ? 1.0 : SDL_pow(10.0, centiBels / 2000.0);
+    Mix_MasterVolume((int)(gain * MIX_MAX_VOLUME + 0.5));
+    return S_OK;
+}
+
+HRESULT IDirectMusicPerformance8::PlaySegmentEx(IUnknown* source, WCHAR*, IUnknown*, DWORD flags, int64_t,
+                                                IDirectMusicSegmentState** segmentState, IUnknown*, IUnknown*) {
+    Performance* self = Impl(this);
+    if (segmentState) *segmentState = nullptr;
+    if (!self->inited) return DMUS_E_NOT_INIT;
+    Segment* seg = FindSegment(source);
+    if (!seg) return E_POINTER;  // an empty slot plays nothing
+
+    Mix_Chunk* chunk = seg->repeats == 0 ? &seg->once : &seg->loop;
+    int loops = seg->repeats == DMUS_SEG_REPEAT_INFINITE ? -1 : (int)std::min<DWORD>(seg->repeats, 0x7FFFFFFF);
+    int channel;
+    if (flags & DMUS_SEGF_SECONDARY) {
+        channel = Mix_PlayChannel(-1, chunk, loops);
+        if (channel < 0) {
+            // Every effect channel is busy: the oldest effect makes room.
+            int oldest = Mix_GroupOldest(kEffectGroup);
+            if (oldest < 0) return E_FAIL;
+            channel = Mix_PlayChannel(oldest, chunk, loops);
+        }
+    } else {
+        channel = Mix_PlayChannel(kPrimaryChannel, chunk, loops);
+    }
+    if (channel < 0 || channel >= kChannels) return E_FAIL;
+    self->playing[channel] = seg;
+    return S_OK;
+}
+
+HRESULT IDirectMusicPerformance8::Stop(IDirectMusicSegment* segment, IDirectMusicSegmentState*, MUSIC_TIME, DWORD) {
+    Performance* self = Impl(this);
+    if (!self->inited) return DMUS_E_NOT_INIT;
+    if (segment) return StopEx(segment, 0, 0);
+    Mix_HaltChannel(-1);
+    std::fill(std::begin(self->playing), std::end(self->playing), nullptr);
+    return S_OK;
+}
+
+HRESULT IDirectMusicPerformance8::StopEx(IUnknown* segmentOrState, int64_t, DWORD) {
+    Performance* self = Impl(this);
+    if (!self->inited) return DMUS_E_NOT_INIT;
+    Segment* seg = FindSegment(segmentOrState);
+    if (!seg) return E_POINTER;
+    for (int ch = 0; ch < kChannels; ++ch) {
+        if (self->playing[ch] == seg) {
+            Mix_HaltChannel(ch);
+            self->playing[ch] = nullptr;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT IDirectMusicPerformance8::CloseDown() {
+    Performance* self = Impl(this);
+    if (State().mixerOwner == self) CloseMixer();
+    self->inited = false;
+    ReleaseSynth();
+    return S_OK;
+}
+
+ULONG IDirectMusicPerformance8::Release() {
+    Performance* self = Impl(this);
+    if (self->refs == 0) return 0;
+    if (--self->refs > 0) return self->refs;
+    // Released without closing down: the mixer must not outlive its owner.
+    if (State().mixerOwner == self) CloseMixer();
+    auto& list = State().performances;
+    list.erase(std::remove(list.begin(), list.end(), self), list.end());
+    delete self;
+    return 0;
+}
+
+// ---- audio path ---------------------------------------------------------------
+
+ULONG IDirectMusicAudioPath8::Release() {
+    AudioPath* self = Impl(this);
+    if (--self->refs > 0) return self->refs;
+    delete self;
+    return 0;
+}
+
+// ---- loader -------------------------------------------------------------------
+
+HRESULT IDirectMusicLoader8::SetSearchDirectory(REFGUID objectClass, WCHAR* path, BOOL) {
+    if (objectClass != GUID_DirectMusicAllTypes && objectClass != CLSID_DirectMusicSegment) return E_FAIL;
+    if (!path || !*path) return E_POINTER;
+    std::string dir = Narrow(path);
+    struct stat st;
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return E_FAIL;
+    Impl(this)->directory = dir;
+    return S_OK;
+}
+
+HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID interfaceId, WCHAR* filePath,
+                                                void** object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (objectClass != CLSID_DirectMusicSegment || interfaceId != IID_IDirectMusicSegment8) return E_NOINTERFACE;
+    if (!filePath || !*filePath) return E_POINTER;
+
+    std::string path = Narrow(filePath);
+    const std::string& dir = Impl(this)->directory;
+    if (path[0] != '/' && !dir.empty()) path = dir + "/" + path;
+
+    SoundState& s = State();
+    FileKey key;
+    std::vector<uint8_t> bytes;
+    if (!ReadFile(path, &key, &bytes, false)) return DMUS_E_LOADER_FAILEDOPEN;
+    for (const auto& seg : s.segments) {
+        if (seg->key == key) {
+            ++seg->refs;
+            ++s.stats.reused;
+            *object = static_cast<IDirectMusicSegment8*>(seg.get());
+            return S_OK;
+        }
+    }
+
+    if (!ReadFile(path, &key, &bytes, true)) return DMUS_E_LOADER_FAILEDOPEN;
+    auto seg = std::make_unique<Segment>();
+    DecodeResult result = DecodeSoundFile(bytes.data(), bytes.size(), &seg->sound);
+    if (result != DecodeResult::Ok) {
+        static const char* const kWhy[] = {"ok", "not a sound file", "corrupt", "no SoundFont", "no mixer"};
+        SDL_Log("sound: %s: %s", path.c_str(), kWhy[(int)result]);
+        return DMUS_E_UNSUPPORTED_STREAM;
+    }
+    seg->key = key;
+    SetChunk(&seg->once, seg->sound.pcm, (uint32_t)seg->sound.pcm.size());
+    SetChunk(&seg->loop, seg->sound.pcm, seg->sound.loopBytes);
+    ++s.stats.decoded;
+    *object = static_cast<IDirectMusicSegment8*>(seg.get());
+    s.segments.push_back(std::move(seg));
+    return S_OK;
+}
+
+ULONG IDirectMusicLoader8::Release() {
+    Loader* self = Impl(this);
+    if (--self->refs > 0) return self->refs;
+    delete self;
+    return 0;
+}
+
+// ---- segment ------------------------------------------------------------------
+
+HRESULT IDirectMusicSegment8::SetRepeats(DWORD repeats) {
+    Impl(this)->repeats = repeats;
+    return S_OK;
+}
+
+// Instruments live in the decoded sound already; only the target is checked.
+HRESULT IDirectMusicSegment8::Download(IUnknown* audioPathOrPerformance) {
+    return FindPerformance(audioPathOrPerformance) ? S_OK : E_POINTER;
+}
+
+HRESULT IDirectMusicSegment8::Unload(IUnknown* audioPathOrPerformance) {
+    return FindPerformance(audioPathOrPerformance) ? S_OK : E_POINTER;
+}
+
+// The decoded sound stays cached for a later load of the same file; it is
+// freed when the process ends, after the mixer has closed.
+ULONG IDirectMusicSegment8::Release() {
+    Segment* self = Impl(this);
+    if (self->refs > 0) --self->refs;
+    return self->refs;
+}
+
+// ---- hooks for tests and the benchmark ----------------------------------------
+
+namespace sound_sdl {
+
+bool GetSegmentInfo(IDirectMusicSegment8* segment, SegmentInfo* info) {
+    Segment* seg = FindSegment(segment);
+    if (!seg || !info) return false;
+    *info = SegmentInfo{};
+    info->frames = (uint32_t)(seg->sound.pcm.size() / kBytesPerFrame);
+    info->loopFrames = seg->sound.loopBytes / kBytesPerFrame;
+    const int16_t* samples = reinterpret_cast<const int16_t*>(seg->sound.pcm.data());
+    for (size_t i = 0; i < seg->sound.pcm.size() / 2; ++i) info->peak = std::max(info->peak, std::abs((int)samples[i]));
+    Performance* perf = State().mixerOwner;
+    if (perf) {
+        for (int ch = 0; ch < kChannels; ++ch) {
+            if (perf->playing[ch] == seg && Mix_Playing(ch)) {
+                ++info->playing;
+                if (ch == kPrimaryChannel) info->primary = true;
+            }
+        }
+    }
+    return true;
+}
+
+int EffectChannelsPlaying() {
+    if (!State().mixerOwner) return 0;
+    int count = 0;
+    for (int ch = 1; ch < kChannels; ++ch) count += Mix_Playing(ch) ? 1 : 0;
+    return count;
+}
+
+CacheStats GetCacheStats() { return State().stats; }
+
+}  // namespace sound_sdl

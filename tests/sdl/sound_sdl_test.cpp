@@ -1,0 +1,313 @@
+// The sound module on the real SDL2 layer, under SDL's dummy audio driver:
+// files the tests write are decoded, played on the mixer, looped, stopped and
+// released; broken files fail to load cleanly.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "game/objects.h"
+#include "platform/sdl/sound_sdl.h"
+#include "shell/sound.h"
+
+namespace {
+
+typedef std::vector<uint8_t> Bytes;
+
+void Put16(Bytes* b, uint16_t v, bool big) {
+    if (big) b->insert(b->end(), {(uint8_t)(v >> 8), (uint8_t)v});
+    else b->insert(b->end(), {(uint8_t)v, (uint8_t)(v >> 8)});
+}
+void Put32(Bytes* b, uint32_t v, bool big) {
+    if (big) b->insert(b->end(), {(uint8_t)(v >> 24), (uint8_t)(v >> 16), (uint8_t)(v >> 8), (uint8_t)v});
+    else b->insert(b->end(), {(uint8_t)v, (uint8_t)(v >> 8), (uint8_t)(v >> 16), (uint8_t)(v >> 24)});
+}
+void PutText(Bytes* b, const char* s) { b->insert(b->end(), s, s + 4); }
+
+// A format-1 song: a tempo track (0.25 s a quarter note, from the second
+// track's point of view at 96 ticks a quarter) and a piano track with two
+// quarter notes, so the song lasts 0.5 s.
+Bytes MidiSong() {
+    Bytes tempo = {0x00, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90,  // 250000 us a quarter
+                   0x00, 0xFF, 0x2F, 0x00};
+    Bytes notes = {0x00, 0xC0, 0x00,                            // piano
+                   0x00, 0x90, 60,   100,  0x60, 0x80, 60, 0,   // C for a quarter
+                   0x00, 0x90, 67,   100,  0x60, 67,   0,       // G, running status note-off
+                   0x00, 0xFF, 0x2F, 0x00};
+    Bytes f;
+    PutText(&f, "MThd");
+    Put32(&f, 6, true);
+    Put16(&f, 1, true);
+    Put16(&f, 2, true);
+    Put16(&f, 96, true);
+    for (const Bytes* track : {&tempo, &notes}) {
+        PutText(&f, "MTrk");
+        Put32(&f, (uint32_t)track->size(), true);
+        f.insert(f.end(), track->begin(), track->end());
+    }
+    return f;
+}
+
+// 0.3 s of a 440 Hz tone, 22050 Hz mono: the layer converts it.
+Bytes WaveTone() {
+    const int rate = 22050, frames = rate * 3 / 10;
+    Bytes f;
+    PutText(&f, "RIFF");
+    Put32(&f, 36 + frames * 2, false);
+    PutText(&f, "WAVE");
+    PutText(&f, "fmt ");
+    Put32(&f, 16, false);
+    Put16(&f, 1, false);  // PCM
+    Put16(&f, 1, false);  // mono
+    Put32(&f, rate, false);
+    Put32(&f, rate * 2, false);
+    Put16(&f, 2, false);
+    Put16(&f, 16, false);
+    PutText(&f, "data");
+    Put32(&f, frames * 2, false);
+    for (int i = 0; i < frames; ++i) Put16(&f, (uint16_t)(int16_t)(12000 * std::sin(i * 2 * M_PI * 440 / rate)), false);
+    return f;
+}
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+sound_sdl::SegmentInfo Info(int slot) {
+    sound_sdl::SegmentInfo info;
+    EXPECT_TRUE(sound_sdl::GetSegmentInfo(g_pSegment[slot], &info)) << "slot " << slot;
+    return info;
+}
+
+void Play(int slot, DWORD flags) {
+    g_pPerformance->PlaySegmentEx(g_pSegment[slot], NULL, NULL, flags, 0, NULL, NULL, NULL);
+}
+
+void Wait(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+// Every test runs in a fresh directory holding date/, as the game does.
+class SoundSdlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);  // a real device only when asked for
+        char pattern[] = "/tmp/pote-sound-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        ASSERT_EQ(chdir(dir_.c_str()), 0);
+        ASSERT_EQ(mkdir("date", 0755), 0);
+        WriteFile("date/song.tov", MidiSong());
+        WriteFile("date/tone.tov", WaveTone());
+        ASSERT_TRUE(InitDirectMusic());
+    }
+    void TearDown() override {
+        EXPECT_TRUE(ReleaseAllSegments());
+        EXPECT_TRUE(ReleaseDirectMusic());
+        std::string cmd = "rm -rf '" + dir_ + "'";
+        EXPECT_EQ(system(cmd.c_str()), 0);
+    }
+    std::string dir_;
+};
+
+}  // namespace
+
+TEST_F(SoundSdlTest, MidiAndWaveLoadPlayAsMusicAndEffectsAndStop) {
+    ASSERT_TRUE(LoadSegment(0, "date/song.tov", true));
+    ASSERT_TRUE(LoadSegment(1, "date/tone.tov", false));
+
+    // The song is rendered with real instruments, one pass about 0.5 s long.
+    sound_sdl::SegmentInfo song = Info(0);
+    EXPECT_NEAR(song.loopFrames, 22050u, 600u);
+    EXPECT_GE(song.frames, song.loopFrames);
+    EXPECT_GT(song.peak, 1000);
+    sound_sdl::SegmentInfo tone = Info(1);
+    EXPECT_NEAR(tone.frames, 13230u, 2u);  // 0.3 s at 44.1 kHz
+    EXPECT_NEAR(tone.peak, 12000, 600);
+
+    Play(0, 0);
+    Play(1, DMUS_SEGF_SECONDARY);
+    Play(1, DMUS_SEGF_SECONDARY);
+    EXPECT_TRUE(Info(0).primary);
+    EXPECT_EQ(Info(1).playing, 2);
+
+    // Any sound can be either: the tone replaces the song as music, and the
+    // song sounds over it as an effect.
+    Play(1, 0);
+    Play(0, DMUS_SEGF_SECONDARY);
+    EXPECT_TRUE(Info(1).primary);
+    EXPECT_EQ(Info(1).playing, 3);
+    EXPECT_EQ(Info(0).playing, 1);
+    EXPECT_FALSE(Info(0).primary);
+
+    g_pPerformance->StopEx(g_pSegment[1], 0, 0);
+    EXPECT_EQ(Info(1).playing, 0);
+    EXPECT_EQ(Info(0).playing, 1);
+    g_pPerformance->Stop(NULL, NULL, 0, 0);
+    EXPECT_EQ(Info(0).playing, 0);
+    EXPECT_EQ(sound_sdl::EffectChannelsPlaying(), 0);
+}
+
+TEST_F(SoundSdlTest, RepeatingSegmentOutlivesItsLengthAndOneShotEnds) {
+    ASSERT_TRUE(LoadSegment(0, "date/song.tov", true));
+    ASSERT_TRUE(LoadSegment(1, "date/tone.tov", false));
+    Play(0, 0);
+    Play(1, DMUS_SEGF_SECONDARY);
+    Wait(1500);  // three passes of the song, five of the tone
+    EXPECT_TRUE(Info(0).primary);
+    EXPECT_EQ(Info(1).playing, 0);
+}
+
+TEST_F(SoundSdlTest, EffectsInQuickSuccessionAllSoundAndNeverFail) {
+    ASSERT_TRUE(LoadSegment(5, "date/tone.tov", false));
+    for (int i = 0; i < 8; ++i) Play(5, DMUS_SEGF_SECONDARY);
+    EXPECT_EQ(Info(5).playing, 8);
+    // More than the mixer has channels: the oldest effects make room.
+    for (int i = 0; i < 60; ++i) {
+        EXPECT_EQ(g_pPerformance->PlaySegmentEx(g_pSegment[5], NULL, NULL, DMUS_SEGF_SECONDARY, 0, NULL, NULL, NULL),
+                  S_OK);
+    }
+    EXPECT_EQ(sound_sdl::EffectChannelsPlaying(), 31);
+}
+
+TEST_F(SoundSdlTest, DisplacedMusicKeepsSoundingUntilReplaced) {
+    ASSERT_TRUE(LoadSegment(0, "date/song.tov", true));
+    Play(0, 0);
+    IDirectMusicSegment8* displaced = g_pSegment[0];
+    ASSERT_TRUE(LoadSegment(0, "date/tone.tov", true));
+    sound_sdl::SegmentInfo info;
+    ASSERT_TRUE(sound_sdl::GetSegmentInfo(displaced, &info));
+    EXPECT_TRUE(info.primary);
+    Play(0, 0);
+    ASSERT_TRUE(sound_sdl::GetSegmentInfo(displaced, &info));
+    EXPECT_FALSE(info.primary);
+    EXPECT_TRUE(Info(0).primary);
+}
+
+// A repeated stage start decodes nothing again, unless a file changed.
+TEST_F(SoundSdlTest, UnchangedFilesComeFromTheCacheChangedOnesAreDecodedAgain) {
+    ASSERT_TRUE(LoadSegment(20, "date/song.tov", true));
+    ASSERT_TRUE(LoadSegment(1, "date/tone.tov", false));
+    sound_sdl::CacheStats first = sound_sdl::GetCacheStats();
+    ASSERT_TRUE(LoadSegment(20, "date/song.tov", true));
+    ASSERT_TRUE(LoadSegment(1, "date/tone.tov", false));
+    sound_sdl::CacheStats second = sound_sdl::GetCacheStats();
+    EXPECT_EQ(second.decoded, first.decoded);
+    EXPECT_EQ(second.reused, first.reused + 2);
+
+    Bytes longer = WaveTone();
+    longer.insert(longer.end(), 1000, 0);  // trailing bytes after the data chunk
+    WriteFile("date/tone.tov", longer);
+    ASSERT_TRUE(LoadSegment(1, "date/tone.tov", false));
+    EXPECT_EQ(sound_sdl::GetCacheStats().decoded, second.decoded + 1);
+}
+
+TEST_F(SoundSdlTest, BrokenFilesFailToLoadWithTheMessage) {
+    Bytes midi = MidiSong();
+    Bytes wave = WaveTone();
+    struct Case {
+        const char* name;
+        Bytes bytes;
+    };
+    std::vector<Case> cases = {
+        {"empty", {}},
+        {"midi-cut-in-track", Bytes(midi.begin(), midi.begin() + midi.size() - 7)},
+        {"midi-cut-in-header", Bytes(midi.begin(), midi.begin() + 10)},
+        {"wave-cut-in-format", Bytes(wave.begin(), wave.begin() + 30)},
+        {"wave-cut-in-data", Bytes(wave.begin(), wave.begin() + 1000)},
+        {"ogg-header-only", {'O', 'g', 'g', 'S', 0, 2, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0}},
+        {"riff-avi", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}},
+    };
+    Bytes badStatus = midi;
+    const size_t track2 = 14 + 8 + 11;  // header, tempo track
+    badStatus[track2 + 8 + 1] = 0x60;   // a data byte where the first status was
+    cases.push_back({"midi-no-status", badStatus});
+    Bytes hugeDelta = midi;
+    hugeDelta.insert(hugeDelta.end() - 4, {0xFF, 0xFF});  // the end comes 2 million ticks later
+    hugeDelta[track2 + 7] += 2;
+    cases.push_back({"midi-hours-long", hugeDelta});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = std::string("date/") + c.name + ".tov";
+        WriteFile(path, c.bytes);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(LoadSegment(3, path.c_str(), false));
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("MIDIファイルのロードに失敗"), std::string::npos) << err;
+        EXPECT_EQ(g_pSegment[3], nullptr);
+    }
+    EXPECT_FALSE(LoadSegment(3, "date/missing.tov", false));
+}
+
+// Every cut of a good song is refused by the structure check before FluidSynth
+// sees it; a file with bytes flipped anywhere never crashes the layer.
+TEST(SoundSdlDecode, EveryTruncationIsRefusedAndCorruptionIsSafe) {
+    Bytes midi = MidiSong();
+    double seconds = 0;
+    ASSERT_TRUE(sound_sdl::ScanMidiFile(midi.data(), midi.size(), &seconds));
+    EXPECT_NEAR(seconds, 0.5, 1e-9);
+    for (size_t n = 0; n < midi.size(); ++n) {
+        EXPECT_FALSE(sound_sdl::ScanMidiFile(midi.data(), n, &seconds)) << n;
+    }
+    srand(5);
+    for (int i = 0; i < 300; ++i) {
+        Bytes bad = midi;
+        for (int k = 0; k < 3; ++k) bad[rand() % bad.size()] = (uint8_t)rand();
+        sound_sdl::DecodedSound out;
+        sound_sdl::DecodeSoundFile(bad.data(), bad.size(), &out);
+    }
+}
+
+TEST_F(SoundSdlTest, WithoutSoundFontMidiFailsAndWaveStillPlays) {
+    sound_sdl::SetSoundFontPath("/nonexistent/none.sf2");
+    EXPECT_FALSE(LoadSegment(20, "date/song.tov", true));
+    EXPECT_TRUE(LoadSegment(1, "date/tone.tov", false));
+    Play(1, DMUS_SEGF_SECONDARY);
+    EXPECT_EQ(Info(1).playing, 1);
+    sound_sdl::SetSoundFontPath(nullptr);
+}
+
+// With no audio device, start-up stops at the performance's initialisation.
+TEST(SoundSdlNoDevice, InitAudioFailureShowsItsMessage) {
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(InitDirectMusic());
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("DirectMusicPerformance8の初期化に失敗"), std::string::npos) << err;
+    EXPECT_NE(g_pPerformance, nullptr);
+    EXPECT_EQ(g_pLoader, nullptr);
+    EXPECT_TRUE(ReleaseDirectMusic());
+}
+
+// Timing of the stage start's sound list, run by tools/bench_sounds.sh (not
+// part of the suite). POTE_BENCH_DIR names a folder that holds date/.
+TEST(SoundSdlBench, DISABLED_LoadGameSoundsTiming) {
+    const char* dir = getenv("POTE_BENCH_DIR");
+    ASSERT_NE(dir, nullptr) << "set POTE_BENCH_DIR to a folder holding date/";
+    ASSERT_EQ(chdir(dir), 0) << dir;
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    ASSERT_TRUE(InitDirectMusic());
+    int runs = getenv("POTE_BENCH_RUNS") ? atoi(getenv("POTE_BENCH_RUNS")) : 10;
+    g_nCharacter = 1;
+    for (int run = 0; run <= runs; ++run) {
+        auto start = std::chrono::steady_clock::now();
+        LoadGameSounds();
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        printf("%s LoadGameSounds: %.1f ms\n", run == 0 ? "first   " : "repeated", ms);
+    }
+    sound_sdl::CacheStats stats = sound_sdl::GetCacheStats();
+    printf("files decoded %d, loads from the cache %d\n", stats.decoded, stats.reused);
+    for (int slot = 1; slot < SEGMENT_SLOTS; ++slot) EXPECT_TRUE(slot == 2 || slot > 17 || g_pSegment[slot]) << slot;
+    EXPECT_TRUE(ReleaseAllSegments());
+    EXPECT_TRUE(ReleaseDirectMusic());
+}
