@@ -30,7 +30,7 @@ public:
     static void Write(const std::string& name, const std::vector<uint8_t>& bytes) {
         FILE* f = fopen(("date/" + name + ".tov").c_str(), "wb");
         ASSERT_NE(f, nullptr);
-        fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
         fclose(f);
     }
     // An opaque grey picture as binary PPM.

@@ -1,5 +1,5 @@
 // The real SDL build end to end: the program starts, presents frames at the
-// fixed rate and Esc ends it with exit code 0. Runs on SDL's offscreen video
+// fixed rate and Esc ends it with exit code 0. Runs on SDL's dummy video
 // and dummy audio drivers.
 #include <SDL.h>
 #include <gtest/gtest.h>
