@@ -1,0 +1,86 @@
+#include "platform/image/image_decode.h"
+
+#include "platform/image/image_formats.h"
+
+namespace imagecodec {
+
+bool SizeAllowed(int64_t width, int64_t height, std::string* why) {
+  if (width <= 0 || height <= 0) return Fail(why, "zero or negative size");
+  if (width > kMaxSide || height > kMaxSide) return Fail(why, "larger than 16384 on a side");
+  if (width * height > kMaxPixels) return Fail(why, "too many pixels");
+  return true;
+}
+
+bool StartImage(int64_t width, int64_t height, DecodedImage& out, std::string* why) {
+  if (!SizeAllowed(width, height, why)) return false;
+  out.width = int(width);
+  out.height = int(height);
+  out.argb.assign(size_t(width * height), 0u);
+  return true;
+}
+
+bool MaskChannel::Init(uint32_t m) {
+  mask = m;
+  shift = 0;
+  bits = 0;
+  if (m == 0) return true;
+  while (((m >> shift) & 1u) == 0) ++shift;
+  uint64_t v = uint64_t(m) >> shift;
+  if ((v & (v + 1)) != 0) return false;  // holes in the mask
+  while (v != 0) {
+    ++bits;
+    v >>= 1;
+  }
+  return true;
+}
+
+}  // namespace imagecodec
+
+bool DecodeImage(const uint8_t* data, size_t size, DecodedImage& out, std::string* why) {
+  using namespace imagecodec;
+  DecodedImage img;
+  bool ok = false;
+  if (data == nullptr || size == 0) {
+    ok = Fail(why, "empty file");
+  } else if (IsPng(data, size)) {
+    ok = DecodePng(data, size, img, why);
+  } else if (IsJpeg(data, size)) {
+    ok = DecodeJpeg(data, size, img, why);
+  } else if (IsBmpFile(data, size)) {
+    ok = DecodeBmp(data, size, true, img, why);
+  } else if (IsDds(data, size)) {
+    ok = DecodeDds(data, size, img, why);
+  } else if (IsPnm(data, size)) {
+    ok = DecodePnm(data, size, img, why);
+  } else if (IsDib(data, size)) {
+    ok = DecodeBmp(data, size, false, img, why);
+  } else {
+    ok = DecodeTga(data, size, img, why);
+    if (!ok && why) *why = "unknown image format (" + *why + ")";
+  }
+  if (ok && (img.width <= 0 || img.height <= 0 ||
+             img.argb.size() != size_t(img.width) * size_t(img.height))) {
+    ok = Fail(why, "internal size mismatch");
+  }
+  if (ok) {
+    out = std::move(img);
+  } else {
+    out = DecodedImage();
+  }
+  return ok;
+}
+
+void ConvertToA1R5G5B5Keyed(DecodedImage& img, uint32_t colorKey) {
+  for (uint32_t& p : img.argb) {
+    if (p == colorKey) {
+      p = 0;
+      continue;
+    }
+    uint32_t a = (p >> 24) >= 128 ? 255u : 0u;
+    auto five = [](uint32_t c) {
+      uint32_t c5 = (c & 0xFFu) >> 3;
+      return (c5 << 3) | (c5 >> 2);
+    };
+    p = imagecodec::Argb(a, five(p >> 16), five(p >> 8), five(p));
+  }
+}

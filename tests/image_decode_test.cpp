@@ -1,0 +1,284 @@
+#include "platform/image/image_decode.h"
+
+#include "fuzz/image_samples.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstdlib>
+#include <memory>
+
+using imagesamples::Bytes;
+using imagesamples::Sample;
+using imagesamples::Writer;
+
+namespace {
+
+// Copies to a buffer of exactly size bytes so that AddressSanitizer sees any
+// read past the end.
+bool Decode(const Bytes& bytes, size_t size, DecodedImage& out, std::string* why = nullptr) {
+  std::unique_ptr<uint8_t[]> exact(size ? new uint8_t[size] : nullptr);
+  if (size) std::memcpy(exact.get(), bytes.data(), size);
+  return DecodeImage(exact.get(), size, out, why);
+}
+
+void ExpectDecodes(const Sample& s) {
+  SCOPED_TRACE(s.name);
+  ASSERT_FALSE(s.data.empty());
+  DecodedImage img;
+  std::string why;
+  ASSERT_TRUE(Decode(s.data, s.data.size(), img, &why)) << why;
+  ASSERT_EQ(img.width, s.expected.width);
+  ASSERT_EQ(img.height, s.expected.height);
+  ASSERT_EQ(img.argb.size(), s.expected.argb.size());
+  for (size_t i = 0; i < img.argb.size(); ++i) {
+    uint32_t got = img.argb[i], want = s.expected.argb[i];
+    if (s.tolerance == 0) {
+      ASSERT_EQ(got, want) << std::hex << "texel " << std::dec << i;
+      continue;
+    }
+    for (int shift = 0; shift < 32; shift += 8) {
+      int d = int((got >> shift) & 255) - int((want >> shift) & 255);
+      ASSERT_LE(std::abs(d), s.tolerance) << "texel " << i << " channel shift " << shift;
+    }
+  }
+}
+
+void ExpectAllDecode(const std::vector<Sample>& samples) {
+  for (const Sample& s : samples) ExpectDecodes(s);
+}
+
+void ExpectRejected(const Bytes& bytes, const char* what) {
+  DecodedImage img;
+  img.width = 7;
+  img.argb.assign(3, 1);
+  std::string why;
+  EXPECT_FALSE(Decode(bytes, bytes.size(), img, &why)) << what;
+  EXPECT_FALSE(why.empty()) << what;
+  EXPECT_EQ(img.width, 0) << what;
+  EXPECT_TRUE(img.argb.empty()) << what;
+}
+
+Sample Find(const std::string& name) {
+  for (Sample& s : imagesamples::AllSamples())
+    if (s.name == name) return s;
+  ADD_FAILURE() << "no sample " << name;
+  return {};
+}
+
+void Put32(Bytes& b, size_t at, uint32_t v) {
+  for (int k = 0; k < 4; ++k) b[at + size_t(k)] = uint8_t(v >> (8 * k));
+}
+
+}  // namespace
+
+TEST(ImageDecode, PngColourTypesDepthsInterlaceAndTransparency) { ExpectAllDecode(imagesamples::PngSamples()); }
+TEST(ImageDecode, JpegRgbProgressiveAndGrey) { ExpectAllDecode(imagesamples::JpegSamples()); }
+TEST(ImageDecode, BmpDepthsHeadersRleAndRowOrder) { ExpectAllDecode(imagesamples::BmpSamples()); }
+TEST(ImageDecode, TgaTypesDepthsOriginsAndRle) { ExpectAllDecode(imagesamples::TgaSamples()); }
+TEST(ImageDecode, PpmAndPgmBinaryAndAscii) { ExpectAllDecode(imagesamples::PnmSamples()); }
+TEST(ImageDecode, DdsUncompressedAndDxt) { ExpectAllDecode(imagesamples::DdsSamples()); }
+
+TEST(ImageDecode, Dxt1CornerTexelsByHand) {
+  // Worked out on paper rather than by the sample writer: red/blue endpoints
+  // interpolate to thirds; reversed endpoints mean three colours and a hole.
+  DecodedImage img;
+  ASSERT_TRUE(Decode(Find("dds_dxt1").data, Find("dds_dxt1").data.size(), img));
+  EXPECT_EQ(img.argb[0], 0xFFFF0000u);
+  EXPECT_EQ(img.argb[2], 0xFFAA0055u);
+  EXPECT_EQ(img.argb[3], 0xFF5500AAu);
+  EXPECT_EQ(img.argb[4], 0xFF0000FFu);
+}
+
+TEST(ImageDecode, FileNameDoesNotMatterOnlyContent) {
+  // A BMP whose body happens to start like other formats' magic is still a
+  // BMP, and a headerless DIB is not mistaken for TGA.
+  Sample dib = Find("dib_8bpp");
+  DecodedImage img;
+  ASSERT_TRUE(Decode(dib.data, dib.data.size(), img));
+  EXPECT_EQ(img.argb, dib.expected.argb);
+  Bytes unknown = {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  ExpectRejected(unknown, "GIF");
+}
+
+TEST(ImageKey, QuantisesToOneBitAlphaAndFiveBitColour) {
+  DecodedImage img = imagesamples::Picture(5, 1, {0xFF123456, 0x7FFFFFFF, 0x80000000, 0xFF07F8FF, 0x00ABCDEF});
+  ConvertToA1R5G5B5Keyed(img, 0x0000FF00);
+  EXPECT_EQ(img.argb[0], 0xFF103152u);  // 0x12->0x10, 0x34->0x31, 0x56->0x52
+  EXPECT_EQ(img.argb[1], 0x00FFFFFFu);  // alpha 127 is below half
+  EXPECT_EQ(img.argb[2], 0xFF000000u);  // alpha 128 counts as opaque
+  EXPECT_EQ(img.argb[3], 0xFF00FFFFu);  // 0x07 loses everything, 0xF8 becomes 0xFF
+  EXPECT_EQ(img.argb[4], 0x00ADCEEFu);  // colour kept under zero alpha
+}
+
+TEST(ImageKey, OnlyTheExactKeyGoesTransparent) {
+  DecodedImage img = imagesamples::Picture(
+      5, 1, {0x0000FF00, 0xFF00FF00, 0x0000FE00, 0x0100FF00, 0x0000FF01});
+  ConvertToA1R5G5B5Keyed(img, 0x0000FF00);
+  EXPECT_EQ(img.argb[0], 0x00000000u);  // transparent pure green goes
+  EXPECT_EQ(img.argb[1], 0xFF00FF00u);  // opaque green stays green
+  // Near misses are compared before quantisation, so they are not keyed even
+  // though they quantise to the key's 16-bit value.
+  EXPECT_EQ(img.argb[2], 0x0000FF00u);
+  EXPECT_EQ(img.argb[3], 0x0000FF00u);
+  EXPECT_EQ(img.argb[4], 0x0000FF00u);
+}
+
+TEST(ImageBadInput, EveryTruncationOfEverySampleFails) {
+  for (const Sample& s : imagesamples::AllSamples()) {
+    for (size_t len = 0; len < s.data.size(); ++len) {
+      DecodedImage img;
+      std::string why;
+      ASSERT_FALSE(Decode(s.data, len, img, &why)) << s.name << " cut to " << len << " of " << s.data.size();
+      ASSERT_FALSE(why.empty()) << s.name << " cut to " << len;
+      ASSERT_TRUE(img.argb.empty());
+    }
+  }
+}
+
+TEST(ImageBadInput, AbsurdOrZeroDimensions) {
+  {
+    Bytes b = Find("bmp_24bpp").data;
+    Put32(b, 18, 20000);
+    ExpectRejected(b, "BMP 20000 wide");
+    Put32(b, 18, 0);
+    ExpectRejected(b, "BMP zero wide");
+    Put32(b, 18, 3);
+    Put32(b, 22, 0x80000000u);  // the most negative height has no positive twin
+    ExpectRejected(b, "BMP INT_MIN height");
+  }
+  {
+    // Within the side limit but too many pixels, and lying about its data.
+    Bytes b = Find("bmp_rle8").data;
+    Put32(b, 18, 16384);
+    Put32(b, 22, 16384);
+    ExpectRejected(b, "BMP 16384 square");
+  }
+  {
+    Bytes b = Find("tga_24_bottomleft").data;
+    b[12] = 0;
+    b[13] = 0;
+    ExpectRejected(b, "TGA zero wide");
+    b[12] = 0xFF;
+    b[13] = 0xFF;
+    ExpectRejected(b, "TGA 65535 wide");
+  }
+  {
+    Bytes b = Find("dds_dxt5").data;
+    Put32(b, 16, 16385);
+    ExpectRejected(b, "DDS 16385 wide");
+    Put32(b, 16, 16384);
+    Put32(b, 12, 16384);
+    ExpectRejected(b, "DDS 16384 square, short of data");
+  }
+  ExpectRejected(Writer().str("P6 16385 1 255\n").zeros(16385 * 3).b, "PPM 16385 wide");
+  ExpectRejected(Writer().str("P5 0 1 255\n").b, "PGM zero wide");
+  ExpectRejected(Writer().str("P5 99999999999999999999 1 255\n").b, "PGM overflowing width");
+  {
+    // A PNG header claiming 16385x1, with a correct CRC so that only the size is wrong.
+    Bytes b = Find("png_rgba8").data;
+    b[16] = 0;
+    b[17] = 0;
+    b[18] = 0x40;
+    b[19] = 0x01;
+    uint32_t crc = uint32_t(crc32(0, b.data() + 12, 17));
+    for (int k = 0; k < 4; ++k) b[29 + size_t(k)] = uint8_t(crc >> (24 - 8 * k));
+    ExpectRejected(b, "PNG 16385 wide");
+  }
+}
+
+TEST(ImageBadInput, CorruptHeadersAndLyingSizes) {
+  {
+    Bytes b = Find("bmp_8bpp_os2").data;
+    b[10] = 0xF0;  // pixel offset past the end
+    ExpectRejected(b, "BMP pixel offset");
+  }
+  {
+    Bytes b = Find("bmp_4bpp_topdown").data;
+    Put32(b, 46, 1u << 30);  // colours used
+    ExpectRejected(b, "BMP huge palette");
+  }
+  {
+    Bytes b = Find("bmp_16bpp_565").data;
+    Put32(b, 54, 0xF00F);  // red mask with a hole
+    ExpectRejected(b, "BMP mask with holes");
+  }
+  {
+    Bytes b = Find("bmp_4bpp_topdown").data;
+    b[b.size() - 3] = 0xFF;  // an index past the 16-entry palette is fine in 4 bits...
+    DecodedImage img;
+    EXPECT_TRUE(Decode(b, b.size(), img));
+    Put32(b, 46, 4);  // ...but not when the palette is shorter
+    ExpectRejected(b, "BMP index outside palette");
+  }
+  {
+    Bytes b = Find("bmp_rle8").data;
+    b[b.size() - 1] = 5;  // end of bitmap turned into an absolute run past the data
+    ExpectRejected(b, "RLE8 without end");
+    b = Find("bmp_rle8").data;
+    b[b.size() - 4] = 9;  // a run longer than the row
+    ExpectRejected(b, "RLE8 run past row");
+  }
+  {
+    Bytes b = Find("tga_32_rle").data;
+    b[18] = 0xFF;  // a 128-pixel run in a 9-pixel picture
+    ExpectRejected(b, "TGA run past picture");
+  }
+  {
+    Bytes b = Find("tga_mapped").data;
+    b[b.size() - 1] = 3;  // index below the map's first entry
+    ExpectRejected(b, "TGA index outside map");
+    b = Find("tga_24_bottomleft").data;
+    b[16] = 12;  // no such depth
+    ExpectRejected(b, "TGA depth");
+    b = Find("tga_24_bottomleft").data;
+    b[2] = 4;  // no such type
+    ExpectRejected(b, "TGA type");
+  }
+  ExpectRejected(Writer().str("P5 1 1 0\n").u8(0).b, "PGM maxval 0");
+  ExpectRejected(Writer().str("P5 1 1 65536\n").be16(0).b, "PGM maxval above 16 bits");
+  ExpectRejected(Writer().str("P2 2 1 15 3 16").b, "PGM sample above maxval");
+  ExpectRejected(Writer().str("P2 2 1 15 3 x").b, "PGM junk sample");
+  {
+    Bytes b = Find("dds_a8r8g8b8").data;
+    Put32(b, 84 + 16, 0x00FF00FF);  // blue mask with a hole
+    ExpectRejected(b, "DDS mask");
+    b = Find("dds_dxt1").data;
+    b[84 + 3] = '2';  // premultiplied DXT2 is not supported
+    ExpectRejected(b, "DDS DXT2");
+  }
+  {
+    Bytes b = Find("png_rgb8_interlaced").data;
+    b[40] ^= 0x55;  // inside IDAT: the CRC no longer matches
+    ExpectRejected(b, "PNG bad CRC");
+  }
+  {
+    Bytes b = Find("jpeg_rgb").data;
+    for (size_t i = b.size() / 2; i < b.size() - 2; ++i) b[i] = 0xFF;  // entropy data destroyed
+    ExpectRejected(b, "JPEG corrupt data");
+  }
+}
+
+TEST(ImageBadInput, MutatedSamplesNeverCrashOrLie) {
+  // A small deterministic fuzz in every test run; the libFuzzer target does
+  // the long runs.
+  uint32_t seed = 12345;
+  auto next = [&seed]() {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
+  for (const Sample& s : imagesamples::AllSamples()) {
+    for (int round = 0; round < 200; ++round) {
+      Bytes b = s.data;
+      int flips = 1 + int(next() % 4);
+      for (int k = 0; k < flips; ++k) b[next() % b.size()] = uint8_t(next());
+      DecodedImage img;
+      if (Decode(b, b.size(), img)) {
+        ASSERT_GT(img.width, 0);
+        ASSERT_LE(img.width, 16384);
+        ASSERT_EQ(img.argb.size(), size_t(img.width) * size_t(img.height)) << s.name;
+        ConvertToA1R5G5B5Keyed(img, 0x0000FF00);
+      }
+    }
+  }
+}
