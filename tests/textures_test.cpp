@@ -236,3 +236,21 @@ TEST(TextureLists, ShutdownReleasesEveryListBeforeTheDevice) {
     EXPECT_EQ(g_pd3dDevice, nullptr);
     EXPECT_EQ(g_pD3D, nullptr);
 }
+
+TEST(TextureLoaders, ReloadSeesAChangedFile) {
+    AssetFolder folder;
+    Scenario s;
+    AssetFolder::WriteTga("pic", 1, 1, {0xFFFF0000});
+    IDirect3DTexture8* a = nullptr;
+    IDirect3DTexture8* b = nullptr;
+    ASSERT_GE(D3DXCreateTextureFromFileA(g_pd3dDevice, "date/pic.tov", &a), 0);
+    AssetFolder::WriteTga("pic", 2, 1, {0xFF0000FF, 0xFF0000FF});
+    ASSERT_GE(D3DXCreateTextureFromFileA(g_pd3dDevice, "date/pic.tov", &b), 0);
+    EXPECT_EQ(Tex(a)->argb[0], 0xFFFF0000u);
+    EXPECT_EQ(Tex(b)->width, 2);
+    EXPECT_EQ(Tex(b)->argb[0], 0xFF0000FFu);
+    a->Release();
+    b->Release();
+    ASSERT_EQ(unlink("date/pic.tov"), 0);
+    EXPECT_LT(D3DXCreateTextureFromFileA(g_pd3dDevice, "date/pic.tov", &a), 0) << "a deleted file is not served from memory";
+}

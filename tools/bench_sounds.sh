@@ -18,7 +18,7 @@ if [ ! -d "$folder/date" ]; then
 fi
 cmake --build "$build" --target potetests_sdl -j4 >/dev/null
 echo "sounds in $folder/date: $(ls "$folder/date" | wc -l) files, $(du -sh "$folder/date" | cut -f1)"
-SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy POTE_BENCH_DIR="$folder" POTE_BENCH_RUNS="$runs" \
+SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy POTE_BENCH_DIR="$folder" POTE_BENCH_RUNS="$runs" \
     "$build/tests/potetests_sdl" --gtest_also_run_disabled_tests \
     --gtest_filter='SoundSdlBench.DISABLED_LoadGameSoundsTiming' |
     grep -E 'LoadGameSounds|decoded|FAILED|Failure'

@@ -1,7 +1,11 @@
 #include "platform/d3dx_texture.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "platform/common/texture_object.h"
@@ -22,22 +26,49 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>& out) {
     return size == 0 || fread(out.data(), 1, (size_t)size, f.get()) == (size_t)size;
 }
 
+// Every stage start reloads the same pictures: decoded ones are kept, keyed by
+// the file's identity and modification time and by the conversion asked for,
+// so a reload is a copy. A changed file is decoded again.
+struct CacheKey {
+    dev_t dev;
+    ino_t ino;
+    off_t size;
+    long mtimeSec;
+    long mtimeNsec;
+    D3DFORMAT format;
+    D3DCOLOR colorKey;
+    bool operator<(const CacheKey& o) const {
+        return std::tie(dev, ino, size, mtimeSec, mtimeNsec, format, colorKey) <
+               std::tie(o.dev, o.ino, o.size, o.mtimeSec, o.mtimeNsec, o.format, o.colorKey);
+    }
+};
+std::map<CacheKey, DecodedImage> g_decoded;
+
 HRESULT Load(IDirect3DDevice8* device, LPCSTR srcFile, D3DFORMAT format, D3DCOLOR colorKey,
              IDirect3DTexture8** texture) {
     if (!texture) return E_FAIL;
     *texture = nullptr;
     if (!device || !srcFile) return E_FAIL;
-    std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(srcFile, bytes)) return E_FAIL;
-    DecodedImage image;
-    std::string why;
-    if (!DecodeImage(bytes.data(), bytes.size(), image, &why)) {
-        fprintf(stderr, "%s: %s\n", srcFile, why.c_str());
-        return E_FAIL;
+    struct stat st;
+    if (stat(srcFile, &st) != 0 || !S_ISREG(st.st_mode)) return E_FAIL;
+    if (format != D3DFMT_A1R5G5B5) colorKey = 0;
+    CacheKey key{st.st_dev, st.st_ino, st.st_size, (long)st.st_mtim.tv_sec, st.st_mtim.tv_nsec, format, colorKey};
+    auto found = g_decoded.find(key);
+    if (found == g_decoded.end()) {
+        std::vector<uint8_t> bytes;
+        if (!ReadWholeFile(srcFile, bytes)) return E_FAIL;
+        DecodedImage image;
+        std::string why;
+        if (!DecodeImage(bytes.data(), bytes.size(), image, &why)) {
+            fprintf(stderr, "%s: %s\n", srcFile, why.c_str());
+            return E_FAIL;
+        }
+        if (format == D3DFMT_A1R5G5B5) ConvertToA1R5G5B5Keyed(image, colorKey);
+        found = g_decoded.emplace(key, std::move(image)).first;
     }
-    if (format == D3DFMT_A1R5G5B5) ConvertToA1R5G5B5Keyed(image, colorKey);
+    const DecodedImage& image = found->second;
     TextureObject* t = NewTextureObject(image.width, image.height);
-    t->argb.swap(image.argb);
+    t->argb = image.argb;
     *texture = t;
     return S_OK;
 }
