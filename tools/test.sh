@@ -1,13 +1,22 @@
 #!/usr/bin/env bash
-# Sets up and builds, then runs every test: once as built, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a short bounded fuzzing
-# run of the image decoders.
+# Sets up and builds, then runs every test: a short bounded fuzzing run of the
+# image decoders, the tests as built, and the tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
 jobs=$(nproc)
 
-export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+echo "== fuzzing the image decoders for ${FUZZ_SECONDS:-60} s"
+fuzzlog=$(mktemp)
+if ! tools/fuzz_images.sh build-fuzz "${FUZZ_SECONDS:-60}" > "$fuzzlog" 2>&1; then
+  tail -n 60 "$fuzzlog"
+  echo "fuzzing found a fault (log above)"
+  exit 1
+fi
+grep -E '^Done [0-9]+ runs' "$fuzzlog" || tail -n 3 "$fuzzlog"
+rm -f "$fuzzlog"
+
 echo "== tests"
 ctest --test-dir build -j"$jobs" --output-on-failure
 
@@ -16,8 +25,3 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPOTE_SANITIZE=ON > /dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan -j"$jobs" --output-on-failure
-
-if [ -x tools/fuzz_images.sh ]; then
-  echo "== fuzzing the image decoders"
-  tools/fuzz_images.sh build-fuzz "${FUZZ_SECONDS:-60}"
-fi
