@@ -155,7 +155,7 @@ void Blit(cairo_t* cr, cairo_surface_t* s, int frames, int frame, double x, doub
 }
 
 // Three mock screens put together from the files the way the game draws them
-// (positions from the spec): play, stage start, the continue menu.
+// (at the positions the game draws them): play, stage start, the continue menu.
 void MockScreens(cairo_t* cr, const std::map<std::string, cairo_surface_t*>& pics, double x0,
                  double y0) {
   auto get = [&](const char* n) -> cairo_surface_t* {
