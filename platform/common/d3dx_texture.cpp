@@ -1,45 +1,29 @@
 #include "platform/d3dx_texture.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <tuple>
 #include <vector>
 
+#include "platform/common/file_read.h"
 #include "platform/common/texture_object.h"
 #include "platform/image/image_decode.h"
 
 namespace {
 
 // Larger than any picture the game could use, small enough never to exhaust memory.
-constexpr long kMaxFileBytes = 256L * 1024 * 1024;
-
-bool ReadWholeFile(const char* path, std::vector<uint8_t>& out) {
-    std::unique_ptr<FILE, int (*)(FILE*)> f(fopen(path, "rb"), fclose);
-    if (!f) return false;
-    if (fseek(f.get(), 0, SEEK_END) != 0) return false;
-    long size = ftell(f.get());
-    if (size < 0 || size > kMaxFileBytes || fseek(f.get(), 0, SEEK_SET) != 0) return false;
-    out.resize((size_t)size);
-    return size == 0 || fread(out.data(), 1, (size_t)size, f.get()) == (size_t)size;
-}
+constexpr off_t kMaxFileBytes = 256L * 1024 * 1024;
 
 // Every stage start reloads the same pictures: decoded ones are kept, keyed by
-// the file's identity and modification time and by the conversion asked for,
-// so a reload is a copy. A changed file is decoded again.
+// the file's identity and by the conversion asked for, so a reload is a copy.
+// A changed file is decoded again.
 struct CacheKey {
-    dev_t dev;
-    ino_t ino;
-    off_t size;
-    long mtimeSec;
-    long mtimeNsec;
+    FileIdentity file;
     D3DFORMAT format;
     D3DCOLOR colorKey;
     bool operator<(const CacheKey& o) const {
-        return std::tie(dev, ino, size, mtimeSec, mtimeNsec, format, colorKey) <
-               std::tie(o.dev, o.ino, o.size, o.mtimeSec, o.mtimeNsec, o.format, o.colorKey);
+        if (!(file == o.file)) return file < o.file;
+        return std::tie(format, colorKey) < std::tie(o.format, o.colorKey);
     }
 };
 std::map<CacheKey, DecodedImage> g_decoded;
@@ -49,14 +33,13 @@ HRESULT Load(IDirect3DDevice8* device, LPCSTR srcFile, D3DFORMAT format, D3DCOLO
     if (!texture) return E_FAIL;
     *texture = nullptr;
     if (!device || !srcFile) return E_FAIL;
-    struct stat st;
-    if (stat(srcFile, &st) != 0 || !S_ISREG(st.st_mode)) return E_FAIL;
     if (format != D3DFMT_A1R5G5B5) colorKey = 0;
-    CacheKey key{st.st_dev, st.st_ino, st.st_size, (long)st.st_mtim.tv_sec, st.st_mtim.tv_nsec, format, colorKey};
+    CacheKey key{FileIdentity(), format, colorKey};
+    if (!IdentifyFile(srcFile, kMaxFileBytes, &key.file)) return E_FAIL;
     auto found = g_decoded.find(key);
     if (found == g_decoded.end()) {
         std::vector<uint8_t> bytes;
-        if (!ReadWholeFile(srcFile, bytes)) return E_FAIL;
+        if (!ReadWholeFile(srcFile, kMaxFileBytes, &key.file, &bytes)) return E_FAIL;
         DecodedImage image;
         std::string why;
         if (!DecodeImage(bytes.data(), bytes.size(), image, &why)) {

@@ -4,16 +4,14 @@
 // others mix secondary segments (effects) over it.
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/common/file_read.h"
 #include "platform/dmusic.h"
 #include "platform/sdl/sound_sdl.h"
 
@@ -27,19 +25,8 @@ constexpr int kEffectGroup = 1;
 // Sound files larger than this are not game sounds.
 constexpr off_t kMaxFileBytes = 64 << 20;
 
-struct FileKey {
-    dev_t dev;
-    ino_t ino;
-    off_t size;
-    struct timespec mtime;
-    bool operator==(const FileKey& o) const {
-        return dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
-               mtime.tv_nsec == o.mtime.tv_nsec;
-    }
-};
-
 struct Segment : IDirectMusicSegment8 {
-    FileKey key{};
+    FileIdentity key;
     DecodedSound sound;
     Mix_Chunk once{};  // one pass, with the ring-out tail
     Mix_Chunk loop{};  // one repetition
@@ -134,30 +121,6 @@ std::string Narrow(const WCHAR* text) {
     std::string out;
     for (; *text; ++text) AppendUtf8(&out, (uint32_t)*text);
     return out;
-}
-
-// Reads the whole file and tells who it is. False when it cannot be read.
-bool ReadFile(const std::string& path, FileKey* key, std::vector<uint8_t>* bytes, bool readContent) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxFileBytes;
-    if (ok) {
-        *key = FileKey{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
-    }
-    if (ok && readContent) {
-        bytes->resize((size_t)st.st_size);
-        size_t done = 0;
-        while (done < bytes->size()) {
-            ssize_t n = read(fd, bytes->data() + done, bytes->size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += (size_t)n;
-        }
-        ok = done == bytes->size();
-    }
-    close(fd);
-    return ok;
 }
 
 void SetChunk(Mix_Chunk* chunk, std::vector<uint8_t>& pcm, uint32_t bytes) {
@@ -349,9 +312,9 @@ HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID inte
     if (path[0] != '/' && !dir.empty()) path = dir + "/" + path;
 
     SoundState& s = State();
-    FileKey key;
+    FileIdentity key;
     std::vector<uint8_t> bytes;
-    if (!ReadFile(path, &key, &bytes, false)) return DMUS_E_LOADER_FAILEDOPEN;
+    if (!IdentifyFile(path.c_str(), kMaxFileBytes, &key)) return DMUS_E_LOADER_FAILEDOPEN;
     for (const auto& seg : s.segments) {
         if (seg->key == key) {
             ++seg->refs;
@@ -361,7 +324,7 @@ HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID inte
         }
     }
 
-    if (!ReadFile(path, &key, &bytes, true)) return DMUS_E_LOADER_FAILEDOPEN;
+    if (!ReadWholeFile(path.c_str(), kMaxFileBytes, &key, &bytes)) return DMUS_E_LOADER_FAILEDOPEN;
     auto seg = std::make_unique<Segment>();
     DecodeResult result = DecodeSoundFile(bytes.data(), bytes.size(), &seg->sound);
     if (result != DecodeResult::Ok) {
