@@ -1,12 +1,12 @@
-// Keyboard and joypad for the real game: GetKeyboardState and the DirectInput
-// objects, read from SDL's keyboard state and the SDL joystick API. Events are
+// Keyboard and joypad for the real game: GetKeyboardState and what the shared
+// DirectInput objects read, from SDL's keyboard state and joystick API. Events are
 // pumped by the window code; this file only reads the state SDL keeps.
 #include <SDL.h>
 
 #include <cstring>
 
 #include "platform/dinput.h"
-#include "platform/common/input_axis.h"
+#include "platform/common/input_backend.h"
 #include "platform/sdl/input_sdl_tables.h"
 #include "platform/win32.h"
 
@@ -209,73 +209,12 @@ BOOL GetKeyboardState(PBYTE keyState)
 }
 
 // ---------------------------------------------------------------------------
-// DirectInput objects
+// What the DirectInput objects read
 
 namespace {
 
-enum class DeviceKind { Free, Keyboard, Joystick };
-
-struct SdlInputDevice : IDirectInputDevice8A {
-    DeviceKind kind = DeviceKind::Free;
-    ULONG refs = 0;
-    bool formatSet = false;
-    bool foreground = false;
-    bool acquired = false;
-    SDL_Joystick* joystick = nullptr;
-    JoyAxisProps axes[kJoyAxisCount];
-};
-
-struct SdlDirectInput : IDirectInput8A {
-    ULONG refs = 0;
-    bool joystickSubsystem = false;
-};
-
-// The game makes one keyboard and at most one joypad; no allocation needed.
-SdlDirectInput sDirectInput;
-SdlInputDevice sKeyboard;
-SdlInputDevice sJoystick;
-
-// Instance identifiers of joysticks carry SDL's device index in Data3.
-const GUID kJoystickInstance = {0x706f7401, 0x0200, 0x0000, {'j', 'o', 'y', 's', 't', 'i', 'c', 'k'}};
-
-SdlInputDevice* Impl(IDirectInputDevice8A* device)
-{
-    return static_cast<SdlInputDevice*>(device);
-}
-
-bool HaveKeyboardFocus()
-{
-    return SDL_GetKeyboardFocus() != nullptr;
-}
-
-void QuitJoysticksIfUnused()
-{
-    if (sDirectInput.refs == 0 && sJoystick.kind == DeviceKind::Free && sDirectInput.joystickSubsystem) {
-        SDL_QuitSubSystem(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER);
-        sDirectInput.joystickSubsystem = false;
-    }
-}
-
-bool StartJoysticks()
-{
-    if (!sDirectInput.joystickSubsystem)
-        sDirectInput.joystickSubsystem = SDL_InitSubSystem(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER) == 0;
-    return sDirectInput.joystickSubsystem;
-}
-
-LONG* AxisField(DIJOYSTATE& js, int axis)
-{
-    switch (axis) {
-    case 0: return &js.lX;
-    case 1: return &js.lY;
-    case 2: return &js.lZ;
-    case 3: return &js.lRx;
-    case 4: return &js.lRy;
-    case 5: return &js.lRz;
-    case 6: return &js.rglSlider[0];
-    default: return &js.rglSlider[1];
-    }
-}
+bool sJoypadsStarted = false;
+SDL_Joystick* sJoypad = nullptr;
 
 DWORD PovFromHat(Uint8 hat)
 {
@@ -292,7 +231,14 @@ DWORD PovFromHat(Uint8 hat)
     }
 }
 
-void ReadKeyboard(BYTE* keys)
+} // namespace
+
+bool InputBackendKeyboardFocus()
+{
+    return SDL_GetKeyboardFocus() != nullptr;
+}
+
+void InputBackendReadKeys(BYTE keys[256])
 {
     int count = 0;
     const Uint8* state = SDL_GetKeyboardState(&count);
@@ -305,245 +251,76 @@ void ReadKeyboard(BYTE* keys)
     }
 }
 
-void ReadJoystick(const SdlInputDevice& dev, DIJOYSTATE& js)
+bool InputBackendTakeKeyboardLoss()
 {
-    SDL_Joystick* joy = dev.joystick;
-    const int axes = SDL_JoystickNumAxes(joy);
-    for (int i = 0; i < kJoyAxisCount && i < axes; ++i)
-        *AxisField(js, i) = ScaleJoyAxis(SDL_JoystickGetAxis(joy, i), dev.axes[i]);
-    const int hats = SDL_JoystickNumHats(joy);
-    for (int i = 0; i < 4; ++i)
-        js.rgdwPOV[i] = i < hats ? PovFromHat(SDL_JoystickGetHat(joy, i)) : 0xFFFFFFFFu;
-    const int buttons = SDL_JoystickNumButtons(joy);
-    for (int i = 0; i < 32 && i < buttons; ++i)
-        js.rgbButtons[i] = SDL_JoystickGetButton(joy, i) ? 0x80 : 0;
+    return false;
 }
 
-} // namespace
-
-HRESULT DirectInput8Create(HINSTANCE, DWORD version, REFIID iid, LPVOID* out, LPVOID outer)
+bool InputBackendTakeAcquireInterrupted()
 {
-    if (out == nullptr)
-        return DIERR_INVALIDPARAM;
-    *out = nullptr;
-    if (outer != nullptr)
-        return DIERR_NOAGGREGATION;
-    if (version != DIRECTINPUT_VERSION)
-        return DIERR_INVALIDPARAM;
-    if (!IsEqualGUID(iid, IID_IDirectInput8A))
-        return DIERR_NOINTERFACE;
-    ++sDirectInput.refs;
-    *out = static_cast<IDirectInput8A*>(&sDirectInput);
-    return DI_OK;
+    return false;
 }
 
-HRESULT IDirectInput8A::CreateDevice(REFGUID instance, IDirectInputDevice8A** device, LPVOID outer)
+bool InputBackendStartJoypads()
 {
-    if (device == nullptr)
-        return DIERR_INVALIDPARAM;
-    *device = nullptr;
-    if (outer != nullptr)
-        return DIERR_NOAGGREGATION;
+    if (!sJoypadsStarted)
+        sJoypadsStarted = SDL_InitSubSystem(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER) == 0;
+    return sJoypadsStarted;
+}
 
-    SdlInputDevice* dev = nullptr;
-    if (IsEqualGUID(instance, GUID_SysKeyboard)) {
-        if (sKeyboard.kind != DeviceKind::Free)
-            return E_FAIL;
-        dev = &sKeyboard;
-        *dev = SdlInputDevice();
-        dev->kind = DeviceKind::Keyboard;
-    } else {
-        GUID pattern = instance;
-        const int index = pattern.Data3;
-        pattern.Data3 = 0;
-        if (!IsEqualGUID(pattern, kJoystickInstance) || !sDirectInput.joystickSubsystem)
-            return DIERR_DEVICENOTREG;
-        if (sJoystick.kind != DeviceKind::Free)
-            return E_FAIL;
-        SDL_Joystick* joy = SDL_JoystickOpen(index);
-        if (joy == nullptr)
-            return DIERR_DEVICENOTREG;
-        dev = &sJoystick;
-        *dev = SdlInputDevice();
-        dev->kind = DeviceKind::Joystick;
-        dev->joystick = joy;
+void InputBackendStopJoypads()
+{
+    if (sJoypadsStarted) {
+        SDL_QuitSubSystem(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER);
+        sJoypadsStarted = false;
     }
-    dev->refs = 1;
-    *device = dev;
-    return DI_OK;
 }
 
-HRESULT IDirectInput8A::EnumDevices(DWORD devType, LPDIENUMDEVICESCALLBACKA callback, LPVOID context, DWORD)
+int InputBackendJoypadCount()
 {
-    if (callback == nullptr)
-        return DIERR_INVALIDPARAM;
-
-    if (devType == DI8DEVCLASS_ALL || devType == DI8DEVCLASS_KEYBOARD) {
-        DIDEVICEINSTANCEA inst = {};
-        inst.dwSize = sizeof(inst);
-        inst.guidInstance = GUID_SysKeyboard;
-        inst.guidProduct = GUID_SysKeyboard;
-        inst.dwDevType = DI8DEVCLASS_KEYBOARD;
-        SDL_strlcpy(inst.tszInstanceName, "Keyboard", sizeof(inst.tszInstanceName));
-        SDL_strlcpy(inst.tszProductName, "Keyboard", sizeof(inst.tszProductName));
-        if (callback(&inst, context) == DIENUM_STOP)
-            return DI_OK;
-    }
-
-    // Only the controllers present now are ever offered: SDL lists attached
-    // devices alone, and enumeration runs once at start-up.
-    if ((devType == DI8DEVCLASS_ALL || devType == DI8DEVCLASS_GAMECTRL) && StartJoysticks()) {
-        const int count = SDL_NumJoysticks();
-        for (int i = 0; i < count && i <= 0xFFFF; ++i) {
-            DIDEVICEINSTANCEA inst = {};
-            inst.dwSize = sizeof(inst);
-            inst.guidInstance = kJoystickInstance;
-            inst.guidInstance.Data3 = static_cast<WORD>(i);
-            inst.guidProduct = kJoystickInstance;
-            inst.dwDevType = DI8DEVCLASS_GAMECTRL;
-            const char* name = SDL_JoystickNameForIndex(i);
-            SDL_strlcpy(inst.tszInstanceName, name ? name : "Joystick", sizeof(inst.tszInstanceName));
-            SDL_strlcpy(inst.tszProductName, name ? name : "Joystick", sizeof(inst.tszProductName));
-            if (callback(&inst, context) == DIENUM_STOP)
-                break;
-        }
-    }
-    QuitJoysticksIfUnused();
-    return DI_OK;
+    return sJoypadsStarted ? SDL_NumJoysticks() : 0;
 }
 
-ULONG IDirectInput8A::Release()
+const char* InputBackendJoypadName(int index)
 {
-    if (sDirectInput.refs == 0)
-        return 0;
-    if (--sDirectInput.refs == 0)
-        QuitJoysticksIfUnused();
-    return sDirectInput.refs;
+    return SDL_JoystickNameForIndex(index);
 }
 
-HRESULT IDirectInputDevice8A::SetDataFormat(LPCDIDATAFORMAT format)
+bool InputBackendOpenJoypad(int index)
 {
-    SdlInputDevice* dev = Impl(this);
-    if (format == nullptr)
-        return DIERR_INVALIDPARAM;
-    if (dev->acquired)
-        return DIERR_ACQUIRED;
-    const DWORD wanted = dev->kind == DeviceKind::Keyboard ? c_dfDIKeyboard.dwDataSize : c_dfDIJoystick.dwDataSize;
-    if (format->dwDataSize != wanted)
-        return DIERR_INVALIDPARAM;
-    dev->formatSet = true;
-    return DI_OK;
+    if (!sJoypadsStarted || sJoypad != nullptr)
+        return false;
+    sJoypad = SDL_JoystickOpen(index);
+    return sJoypad != nullptr;
 }
 
-HRESULT IDirectInputDevice8A::SetCooperativeLevel(HWND, DWORD flags)
+void InputBackendCloseJoypad()
 {
-    SdlInputDevice* dev = Impl(this);
-    const DWORD share = flags & (DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE);
-    const DWORD when = flags & (DISCL_FOREGROUND | DISCL_BACKGROUND);
-    if ((share != DISCL_EXCLUSIVE && share != DISCL_NONEXCLUSIVE) ||
-        (when != DISCL_FOREGROUND && when != DISCL_BACKGROUND))
-        return DIERR_INVALIDPARAM;
-    if (dev->acquired)
-        return DIERR_ACQUIRED;
-    dev->foreground = when == DISCL_FOREGROUND;
-    return DI_OK;
+    if (sJoypad != nullptr)
+        SDL_JoystickClose(sJoypad);
+    sJoypad = nullptr;
 }
 
-HRESULT IDirectInputDevice8A::SetProperty(REFGUID property, LPCDIPROPHEADER header)
+void InputBackendPollJoypad()
 {
-    SdlInputDevice* dev = Impl(this);
-    if (dev->kind != DeviceKind::Joystick)
-        return DIERR_UNSUPPORTED;
-    return SetJoyAxisProperty(dev->axes, property, header);
-}
-
-HRESULT IDirectInputDevice8A::Acquire()
-{
-    SdlInputDevice* dev = Impl(this);
-    if (!dev->formatSet)
-        return DIERR_INVALIDPARAM;
-    if (dev->kind == DeviceKind::Keyboard && dev->foreground && !HaveKeyboardFocus())
-        return DIERR_OTHERAPPHASPRIO;
-    if (dev->kind == DeviceKind::Joystick && !SDL_JoystickGetAttached(dev->joystick))
-        return DIERR_UNPLUGGED;
-    if (dev->acquired)
-        return DI_NOEFFECT;
-    dev->acquired = true;
-    return DI_OK;
-}
-
-HRESULT IDirectInputDevice8A::Unacquire()
-{
-    SdlInputDevice* dev = Impl(this);
-    if (!dev->acquired)
-        return DI_NOEFFECT;
-    dev->acquired = false;
-    return DI_OK;
-}
-
-HRESULT IDirectInputDevice8A::Poll()
-{
-    SdlInputDevice* dev = Impl(this);
-    if (!dev->acquired)
-        return DIERR_NOTACQUIRED;
-    if (dev->kind != DeviceKind::Joystick)
-        return DI_NOEFFECT;
     SDL_JoystickUpdate();
-    if (!SDL_JoystickGetAttached(dev->joystick)) {
-        dev->acquired = false;
-        return DIERR_INPUTLOST;
-    }
-    return DI_OK;
 }
 
-// A failed read leaves the buffer all released rather than holding the keys of
-// the last good read while another window has the keyboard.
-HRESULT IDirectInputDevice8A::GetDeviceState(DWORD size, LPVOID data)
+bool InputBackendJoypadAttached()
 {
-    SdlInputDevice* dev = Impl(this);
-    if (data == nullptr || !dev->formatSet)
-        return DIERR_INVALIDPARAM;
-    if (dev->kind == DeviceKind::Keyboard) {
-        if (size != c_dfDIKeyboard.dwDataSize)
-            return DIERR_INVALIDPARAM;
-        BYTE* keys = static_cast<BYTE*>(data);
-        std::memset(keys, 0, size);
-        if (!dev->acquired)
-            return DIERR_NOTACQUIRED;
-        if (dev->foreground && !HaveKeyboardFocus()) {
-            dev->acquired = false;
-            return DIERR_INPUTLOST;
-        }
-        ReadKeyboard(keys);
-        return DI_OK;
-    }
-
-    if (size != sizeof(DIJOYSTATE))
-        return DIERR_INVALIDPARAM;
-    DIJOYSTATE& js = *static_cast<DIJOYSTATE*>(data);
-    std::memset(&js, 0, sizeof(js));
-    for (DWORD& pov : js.rgdwPOV)
-        pov = 0xFFFFFFFFu;
-    if (!dev->acquired)
-        return DIERR_NOTACQUIRED;
-    if (!SDL_JoystickGetAttached(dev->joystick)) {
-        dev->acquired = false;
-        return DIERR_INPUTLOST;
-    }
-    ReadJoystick(*dev, js);
-    return DI_OK;
+    return sJoypad != nullptr && SDL_JoystickGetAttached(sJoypad);
 }
 
-ULONG IDirectInputDevice8A::Release()
+void InputBackendReadJoypad(RawJoypadState& raw)
 {
-    SdlInputDevice* dev = Impl(this);
-    if (dev->refs == 0)
-        return 0;
-    if (--dev->refs > 0)
-        return dev->refs;
-    if (dev->joystick != nullptr)
-        SDL_JoystickClose(dev->joystick);
-    *dev = SdlInputDevice();
-    QuitJoysticksIfUnused();
-    return 0;
+    const int axes = SDL_JoystickNumAxes(sJoypad);
+    raw.axisCount = axes < 0 ? 0 : axes;
+    for (int i = 0; i < kJoyAxisCount; ++i)
+        raw.axes[i] = i < axes ? SDL_JoystickGetAxis(sJoypad, i) : 0;
+    const int hats = SDL_JoystickNumHats(sJoypad);
+    for (int i = 0; i < 4; ++i)
+        raw.povs[i] = i < hats ? PovFromHat(SDL_JoystickGetHat(sJoypad, i)) : 0xFFFFFFFFu;
+    const int buttons = SDL_JoystickNumButtons(sJoypad);
+    for (int i = 0; i < 32; ++i)
+        raw.buttons[i] = i < buttons && SDL_JoystickGetButton(sJoypad, i) ? 0x80 : 0;
 }
