@@ -1,11 +1,7 @@
 // The front-end scenes over real frames: logo, title, title to character
 // select and character select, with their pictures, fades, sounds and input.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,36 +10,26 @@
 #include "platform/headless/headless_sound.h"
 #include "scenario.h"
 #include "shell/textures.h"
+#include "test_support.h"
 
 namespace {
 
 const char kMidiFailed[] = "MIDIファイルのロードに失敗";
 const char kMusicFailed[] = "音楽ファイルを読み込めませんでした";
 
-// A scratch folder with the front-end pictures as tiny images, made the
-// current directory, so that the scenes load real textures. Sounds need no
-// files: the recording sound layer accepts missing ones.
+// The front-end pictures as tiny images in a scratch folder, so that the
+// scenes load real textures. Sounds need no files: the recording sound layer
+// accepts missing ones.
 class FrontEndAssets {
 public:
     FrontEndAssets() {
-        char tmpl[] = "/tmp/potefront-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        EXPECT_EQ(chdir(dir_.c_str()), 0);
-        EXPECT_EQ(mkdir("date", 0755), 0);
-        for (const char* name : {"logo1", "logo2", "back_start1", "back_start2", "back_char_select1", "Loading"}) {
-            FILE* f = fopen((std::string("date/") + name + ".tov").c_str(), "wb");
-            EXPECT_NE(f, nullptr);
-            if (f) {
-                fputs("P6\n1 1\n255\n\x80\x80\x80", f);
-                fclose(f);
-            }
-        }
+        for (const char* name : {"logo1", "logo2", "back_start1", "back_start2", "back_char_select1", "Loading"})
+            ScratchFolder::WritePpm(name, 1, 1);
         headless_sound::AcceptMissingFiles(true);
     }
-    ~FrontEndAssets() { (void)system(("rm -rf '" + dir_ + "'").c_str()); }
 
 private:
-    std::string dir_;
+    ScratchFolder folder_;
 };
 
 // One quad drawn in a frame: its texture and its alpha.
@@ -67,15 +53,7 @@ protected:
         }
         return out;
     }
-    static std::vector<std::string> Boxes() {
-        std::vector<std::string> texts;
-        for (const auto& box : headless::MessageBoxes()) {
-            EXPECT_EQ(box.caption, "ERROR");
-            EXPECT_EQ(box.owner, g_hWnd);
-            texts.push_back(box.text);
-        }
-        return texts;
-    }
+    static std::vector<std::string> Boxes() { return MessageBoxTexts(); }
     static std::vector<std::string> Plays() { return headless_sound::Log("play"); }
 
     // Through the logo with nothing pressed; the title is current afterwards.

@@ -11,22 +11,13 @@
 #include "platform/headless/headless_sound.h"
 #include "shell/sound.h"
 #include "shell/winmain.h"
+#include "test_support.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using headless_sound::Fail;
 
 namespace {
-
-std::vector<std::string> Messages() {
-    std::vector<std::string> texts;
-    for (const auto& box : headless::MessageBoxes()) {
-        EXPECT_EQ(box.caption, "ERROR");
-        EXPECT_EQ(box.owner, g_hWnd);
-        texts.push_back(box.text);
-    }
-    return texts;
-}
 
 // The whole in-game list in load order, for the given attack sound.
 std::vector<std::string> GameSoundLoads(const char* attack) {
@@ -64,7 +55,7 @@ TEST(SoundStartup, EveryStepSucceedsAndSetsEveryObject) {
     EXPECT_NE(g_pAudioPath2, nullptr);
     EXPECT_NE(g_pLoader, nullptr);
     EXPECT_EQ(g_lMasterVolume, 0);
-    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(MessageBoxTexts().empty());
 }
 
 // Each failing step shows its own message, stops there and keeps what the
@@ -91,7 +82,7 @@ TEST(SoundStartup, EachFailingStepShowsItsMessage) {
         headless_sound::Reset();
         headless_sound::FailStep(c.step);
         EXPECT_FALSE(InitDirectMusic());
-        std::vector<std::string> texts = Messages();
+        std::vector<std::string> texts = MessageBoxTexts();
         ASSERT_EQ(texts.size(), shown + 1);
         EXPECT_EQ(texts.back(), c.message);
         shown = texts.size();
@@ -111,7 +102,7 @@ TEST_F(SoundTest, LoadSegmentLoopsDownloadsAndPlaysAsAsked) {
                 ElementsAre("load date/gorumo.tov", "repeats date/gorumo.tov forever", "download date/gorumo.tov",
                             "load date/SE05.tov", "download date/SE05.tov", "play date/gorumo.tov primary loop",
                             "play date/SE05.tov secondary once"));
-    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(MessageBoxTexts().empty());
 }
 
 TEST_F(SoundTest, LoadSegmentFailures) {
@@ -131,7 +122,7 @@ TEST_F(SoundTest, LoadSegmentFailures) {
     // ... but a one-shot load never sets repeats, so only the download fails.
     EXPECT_FALSE(LoadSegment(4, "date/SE04.tov", false));
 
-    EXPECT_THAT(Messages(), ElementsAre("MIDIファイルのロードに失敗", "セグメントのバンドダウンロードに失敗",
+    EXPECT_THAT(MessageBoxTexts(), ElementsAre("MIDIファイルのロードに失敗", "セグメントのバンドダウンロードに失敗",
                                         "セグメントのループ回数の設定に失敗",
                                         "セグメントのバンドダウンロードに失敗"));
 }
@@ -140,7 +131,7 @@ TEST_F(SoundTest, MissingFileFailsWhenFilesAreRequired) {
     headless_sound::AcceptMissingFiles(false);
     EXPECT_FALSE(LoadSegment(5, "date/no-such-sound.tov", false));
     EXPECT_EQ(g_pSegment[5], nullptr);
-    EXPECT_THAT(Messages(), ElementsAre("MIDIファイルのロードに失敗"));
+    EXPECT_THAT(MessageBoxTexts(), ElementsAre("MIDIファイルのロードに失敗"));
 }
 
 TEST_F(SoundTest, GameSoundsLoadInOrderWithTheCharactersAttackSound) {
@@ -157,7 +148,7 @@ TEST_F(SoundTest, GameSoundsLoadInOrderWithTheCharactersAttackSound) {
     EXPECT_THAT(headless_sound::Log("repeats"),
                 ElementsAre("repeats date/Ring.tov forever", "repeats date/GameOver.tov forever",
                             "repeats date/bossbattle.tov forever", "repeats date/RoundClear.tov forever"));
-    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(MessageBoxTexts().empty());
     for (int slot : {0, 18, 19, 21, 22, 27, 28, 29, 30, 31}) EXPECT_EQ(g_pSegment[slot], nullptr) << slot;
 }
 
@@ -169,7 +160,7 @@ TEST_F(SoundTest, UnknownCharacterSkipsTheAttackSoundAndGoesOn) {
         EXPECT_THAT(headless_sound::Log("load"), ElementsAreArray(GameSoundLoads(nullptr)));
         EXPECT_EQ(g_pSegment[2], nullptr);
     }
-    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(MessageBoxTexts().empty());
 }
 
 TEST_F(SoundTest, GameSoundsStopAtTheFirstFailureAndLaterSlotsKeepTheirSegments) {
@@ -181,7 +172,7 @@ TEST_F(SoundTest, GameSoundsStopAtTheFirstFailureAndLaterSlotsKeepTheirSegments)
     headless_sound::ClearEvents();
     headless_sound::FailLoad("date/SE14.tov");  // slot 11
     LoadGameSounds();
-    EXPECT_THAT(Messages(), ElementsAre("MIDIファイルのロードに失敗", "音楽ファイルを読み込めませんでした"));
+    EXPECT_THAT(MessageBoxTexts(), ElementsAre("MIDIファイルのロードに失敗", "音楽ファイルを読み込めませんでした"));
     std::vector<std::string> loads = headless_sound::Log("load");
     ASSERT_FALSE(loads.empty());
     EXPECT_EQ(loads.back(), "load-failed date/SE14.tov");
@@ -196,7 +187,7 @@ TEST_F(SoundTest, FailureInTheMusicStopsTheListBeforeTheEffects) {
     headless_sound::FailLoad("date/Ring.tov");
     LoadGameSounds();
     EXPECT_THAT(headless_sound::Log("load"), ElementsAre("load-failed date/Ring.tov"));
-    EXPECT_THAT(Messages(), ElementsAre("MIDIファイルのロードに失敗", "音楽ファイルを読み込めませんでした"));
+    EXPECT_THAT(MessageBoxTexts(), ElementsAre("MIDIファイルのロードに失敗", "音楽ファイルを読み込めませんでした"));
 }
 
 TEST_F(SoundTest, PrimaryReplacesPrimaryAndSecondariesOverlap) {
@@ -226,7 +217,7 @@ TEST_F(SoundTest, EmptySlotPlaysNothing) {
     Play(21, 0);
     Play(31, DMUS_SEGF_SECONDARY);
     EXPECT_TRUE(headless_sound::Log("play").empty());
-    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(MessageBoxTexts().empty());
 }
 
 TEST_F(SoundTest, DisplacedSegmentKeepsPlayingUntilReplaced) {
@@ -262,7 +253,7 @@ TEST_F(SoundTest, ShutdownStopsUnloadsAndReleasesInOrder) {
     EXPECT_EQ(g_pPerformance, nullptr);
     EXPECT_EQ(g_pLoader, nullptr);
     EXPECT_EQ(g_pDefAudioPath, nullptr);
-    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(MessageBoxTexts().empty());
 }
 
 TEST_F(SoundTest, ShutdownFailuresLeaveTheRestInPlace) {
@@ -284,7 +275,7 @@ TEST_F(SoundTest, ShutdownFailuresLeaveTheRestInPlace) {
     EXPECT_EQ(g_pLoader, nullptr);
     EXPECT_EQ(g_pAudioPath2, nullptr);
     EXPECT_NE(g_pPerformance, nullptr);
-    EXPECT_THAT(Messages(), ElementsAre("全セグメントの演奏停止に失敗", "セグメントの音色データのアンロードに失敗",
+    EXPECT_THAT(MessageBoxTexts(), ElementsAre("全セグメントの演奏停止に失敗", "セグメントの音色データのアンロードに失敗",
                                         "IDirectMusicPerformance8::CloseDownに失敗"));
 }
 

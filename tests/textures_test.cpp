@@ -1,9 +1,7 @@
 // Texture slots, the two loaders and the load lists, over files the tests write.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,49 +11,9 @@
 #include "platform/headless/headless_sound.h"
 #include "scenario.h"
 #include "shell/textures.h"
+#include "test_support.h"
 
 namespace {
-
-// A scratch folder with its own date/, made the current directory.
-class AssetFolder {
-public:
-    AssetFolder() {
-        char tmpl[] = "/tmp/potetex-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        EXPECT_EQ(chdir(dir_.c_str()), 0);
-        EXPECT_EQ(mkdir("date", 0755), 0);
-    }
-    ~AssetFolder() { (void)system(("rm -rf '" + dir_ + "'").c_str()); }
-
-    static void Write(const std::string& name, const std::vector<uint8_t>& bytes) {
-        FILE* f = fopen(("date/" + name + ".tov").c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
-        fclose(f);
-    }
-    // An opaque grey picture as binary PPM.
-    static void WritePpm(const std::string& name, int w = 2, int h = 2) {
-        std::string head = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-        std::vector<uint8_t> bytes(head.begin(), head.end());
-        bytes.resize(bytes.size() + (size_t)w * h * 3, 0x80);
-        Write(name, bytes);
-    }
-    // A 32-bit uncompressed TGA, rows top-down, pixels given as 0xAARRGGBB.
-    static void WriteTga(const std::string& name, int w, int h, const std::vector<uint32_t>& argb) {
-        std::vector<uint8_t> b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, (uint8_t)w, (uint8_t)(w >> 8),
-                                  (uint8_t)h, (uint8_t)(h >> 8), 32, 0x28};
-        for (uint32_t p : argb) {
-            b.push_back(p & 0xFF);
-            b.push_back((p >> 8) & 0xFF);
-            b.push_back((p >> 16) & 0xFF);
-            b.push_back(p >> 24);
-        }
-        Write(name, b);
-    }
-
-private:
-    std::string dir_;
-};
 
 const char* const kPlainInGame[] = {"black", "back_stage1", "Message1", "Loading"};
 const char* const kKeyedInGame[] = {"back_char_con1", "back_char_con2", "char1", "comment", "HP_M1", "HP1",
@@ -64,17 +22,8 @@ const char* const kKeyedInGame[] = {"back_char_con1", "back_char_con2", "char1",
                                     "block1", "mychar1_attack", "enemy2_attack_right", "enemy2_attack_left"};
 
 void WriteInGameSet() {
-    for (const char* n : kPlainInGame) AssetFolder::WritePpm(n);
-    for (const char* n : kKeyedInGame) AssetFolder::WriteTga(n, 1, 1, {0xFF102030});
-}
-
-std::vector<std::string> BoxTexts() {
-    std::vector<std::string> out;
-    for (const auto& b : headless::MessageBoxes()) {
-        EXPECT_EQ(b.caption, "ERROR");
-        out.push_back(b.text);
-    }
-    return out;
+    for (const char* n : kPlainInGame) ScratchFolder::WritePpm(n);
+    for (const char* n : kKeyedInGame) ScratchFolder::WriteTga(n, 1, 1, {0xFF102030});
 }
 
 const TextureObject* Tex(IDirect3DTexture8* t) { return static_cast<const TextureObject*>(t); }
@@ -82,9 +31,9 @@ const TextureObject* Tex(IDirect3DTexture8* t) { return static_cast<const Textur
 }  // namespace
 
 TEST(TextureLoaders, KeepTheImageSizeAndDecodeByContent) {
-    AssetFolder folder;
+    ScratchFolder folder;
     Scenario s;
-    AssetFolder::WritePpm("odd", 3, 5);  // the name says nothing about the format
+    ScratchFolder::WritePpm("odd", 3, 5);  // the name says nothing about the format
     IDirect3DTexture8* t = nullptr;
     ASSERT_GE(D3DXCreateTextureFromFileA(g_pd3dDevice, "date/odd.tov", &t), 0);
     EXPECT_EQ(Tex(t)->width, 3);
@@ -95,9 +44,9 @@ TEST(TextureLoaders, KeepTheImageSizeAndDecodeByContent) {
 }
 
 TEST(TextureLoaders, KeyedLoaderDropsOnlyTransparentPureGreen) {
-    AssetFolder folder;
+    ScratchFolder folder;
     Scenario s;
-    AssetFolder::WriteTga("keyed", 5, 1, {0xFF00FF00, 0x0000FF00, 0x00FF0000, 0x80FF0000, 0x7F0000FF});
+    ScratchFolder::WriteTga("keyed", 5, 1, {0xFF00FF00, 0x0000FF00, 0x00FF0000, 0x80FF0000, 0x7F0000FF});
     IDirect3DTexture8* t = nullptr;
     ASSERT_GE(D3DXCreateTextureFromFileExA(g_pd3dDevice, "date/keyed.tov", 0, 0, 0, 0, D3DFMT_A1R5G5B5,
                                            D3DPOOL_MANAGED, D3DX_FILTER_LINEAR, D3DX_FILTER_LINEAR, 0x0000FF00,
@@ -113,11 +62,11 @@ TEST(TextureLoaders, KeyedLoaderDropsOnlyTransparentPureGreen) {
 }
 
 TEST(TextureLoaders, MissingCorruptOrTruncatedFilesFail) {
-    AssetFolder folder;
+    ScratchFolder folder;
     Scenario s;
-    AssetFolder::Write("garbage", {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
-    AssetFolder::Write("empty", {});
-    AssetFolder::Write("short", {'P', '6', '\n', '4', ' ', '4', '\n', '2', '5', '5', '\n', 1, 2, 3});
+    ScratchFolder::Write("garbage", {'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'm', 'a', 'g', 'e'});
+    ScratchFolder::Write("empty", {});
+    ScratchFolder::Write("short", {'P', '6', '\n', '4', ' ', '4', '\n', '2', '5', '5', '\n', 1, 2, 3});
     for (const char* f : {"date/missing.tov", "date/garbage.tov", "date/empty.tov", "date/short.tov", "date"}) {
         IDirect3DTexture8* t = reinterpret_cast<IDirect3DTexture8*>(1);
         EXPECT_LT(D3DXCreateTextureFromFileA(g_pd3dDevice, f, &t), 0) << f;
@@ -127,13 +76,13 @@ TEST(TextureLoaders, MissingCorruptOrTruncatedFilesFail) {
 }
 
 TEST(TextureLists, TitleListStopsAtTheFirstFailureWithItsMessage) {
-    AssetFolder folder;
+    ScratchFolder folder;
     Scenario s;
-    AssetFolder::WritePpm("back_start1");
-    AssetFolder::WritePpm("back_start2");
-    AssetFolder::WritePpm("logo2");  // logo1 is missing: logo2 must not be loaded
+    ScratchFolder::WritePpm("back_start1");
+    ScratchFolder::WritePpm("back_start2");
+    ScratchFolder::WritePpm("logo2");  // logo1 is missing: logo2 must not be loaded
     LoadTitleTextures();
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"スタート画面背景をテクスチャとして読み込めませんでした"});
+    EXPECT_EQ(MessageBoxTexts(), std::vector<std::string>{"スタート画面背景をテクスチャとして読み込めませんでした"});
     EXPECT_NE(g_pTexStart1, nullptr);
     EXPECT_NE(g_pTexStart2, nullptr);
     EXPECT_EQ(g_pTexLogo1, nullptr);
@@ -144,7 +93,7 @@ TEST(TextureLists, TitleListStopsAtTheFirstFailureWithItsMessage) {
 }
 
 TEST(TextureLists, InGameSetReloadsToTheSameCountAndKeepsTheLoadingPicture) {
-    AssetFolder folder;
+    ScratchFolder folder;
     headless_sound::AcceptMissingFiles(true);
     Scenario s;
     WriteInGameSet();
@@ -152,7 +101,7 @@ TEST(TextureLists, InGameSetReloadsToTheSameCountAndKeepsTheLoadingPicture) {
     LoadLoadingTexture();
     IDirect3DTexture8* loading = g_pTexLoading;
     LoadGameAssets();
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{});
+    EXPECT_EQ(MessageBoxTexts(), std::vector<std::string>{});
     int first = LiveTextureCount();
     EXPECT_EQ(first, 23) << "22 in-game pictures and the loading picture";
 
@@ -168,19 +117,19 @@ TEST(TextureLists, InGameSetReloadsToTheSameCountAndKeepsTheLoadingPicture) {
 }
 
 TEST(TextureLists, MissingContinuePictureStopsTheWholeInGameList) {
-    AssetFolder folder;
+    ScratchFolder folder;
     headless_sound::AcceptMissingFiles(true);
     Scenario s;
     WriteInGameSet();
     ASSERT_EQ(unlink("date/back_char_con1.tov"), 0);
     g_nCharacter = 1;
     LoadGameAssets();
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"ゲームオーバー画面をテクスチャとして読み込めませんでした"});
+    EXPECT_EQ(MessageBoxTexts(), std::vector<std::string>{"ゲームオーバー画面をテクスチャとして読み込めませんでした"});
     EXPECT_EQ(LiveTextureCount(), 0);
 }
 
 TEST(TextureLists, SubListFailureStopsOnlyThatSubList) {
-    AssetFolder folder;
+    ScratchFolder folder;
     headless_sound::AcceptMissingFiles(true);
     Scenario s;
     WriteInGameSet();
@@ -189,7 +138,7 @@ TEST(TextureLists, SubListFailureStopsOnlyThatSubList) {
     ASSERT_EQ(unlink("date/Message1.tov"), 0);
     g_nCharacter = 1;
     LoadGameAssets();
-    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
+    EXPECT_EQ(MessageBoxTexts(), (std::vector<std::string>{
                               "Hpをテクスチャとして読み込めませんでした",
                               "ゲーム画面自キャラ（左）をテクスチャとして読み込めませんでした",
                               "キャラ選択をテクスチャとして読み込めませんでした",
@@ -203,10 +152,10 @@ TEST(TextureLists, SubListFailureStopsOnlyThatSubList) {
 }
 
 TEST(TextureLists, PlayerPicturesFollowTheCharacter) {
-    AssetFolder folder;
+    ScratchFolder folder;
     Scenario s;
-    AssetFolder::WriteTga("mychar3_right", 2, 1, {0xFF0000FF, 0xFF0000FF});
-    AssetFolder::WriteTga("mychar3_left", 1, 1, {0xFF0000FF});
+    ScratchFolder::WriteTga("mychar3_right", 2, 1, {0xFF0000FF, 0xFF0000FF});
+    ScratchFolder::WriteTga("mychar3_left", 1, 1, {0xFF0000FF});
     g_nCharacter = 3;
     LoadPlayerTextures();
     ASSERT_NE(g_pTexMyCharR, nullptr);
@@ -220,12 +169,12 @@ TEST(TextureLists, PlayerPicturesFollowTheCharacter) {
 }
 
 TEST(TextureLists, ShutdownReleasesEveryListBeforeTheDevice) {
-    AssetFolder folder;
+    ScratchFolder folder;
     headless_sound::AcceptMissingFiles(true);
     Scenario s;
     WriteInGameSet();
     for (const char* n : {"back_start1", "back_start2", "logo1", "logo2", "back_char_select1"})
-        AssetFolder::WritePpm(n);
+        ScratchFolder::WritePpm(n);
     g_nCharacter = 1;
     LoadTitleTextures();
     LoadCharSelectTexture();
@@ -238,13 +187,13 @@ TEST(TextureLists, ShutdownReleasesEveryListBeforeTheDevice) {
 }
 
 TEST(TextureLoaders, ReloadSeesAChangedFile) {
-    AssetFolder folder;
+    ScratchFolder folder;
     Scenario s;
-    AssetFolder::WriteTga("pic", 1, 1, {0xFFFF0000});
+    ScratchFolder::WriteTga("pic", 1, 1, {0xFFFF0000});
     IDirect3DTexture8* a = nullptr;
     IDirect3DTexture8* b = nullptr;
     ASSERT_GE(D3DXCreateTextureFromFileA(g_pd3dDevice, "date/pic.tov", &a), 0);
-    AssetFolder::WriteTga("pic", 2, 1, {0xFF0000FF, 0xFF0000FF});
+    ScratchFolder::WriteTga("pic", 2, 1, {0xFF0000FF, 0xFF0000FF});
     ASSERT_GE(D3DXCreateTextureFromFileA(g_pd3dDevice, "date/pic.tov", &b), 0);
     EXPECT_EQ(Tex(a)->argb[0], 0xFFFF0000u);
     EXPECT_EQ(Tex(b)->width, 2);
