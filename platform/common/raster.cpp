@@ -75,6 +75,23 @@ inline uint32_t SampleLinear(const RasterTexture& t, float u, float v) {
     return Lerp(top, bottom, wy);
 }
 
+// The texels a coordinate samples along one axis: with linear filtering the
+// pair around it and the weight of the second (0..256), else the one texel it
+// falls in. The same rule as SamplePoint and SampleLinear.
+inline void TexelSpan(float t, int size, bool linear, int& i0, int& i1, uint32_t& w) {
+    if (!linear) {
+        i0 = i1 = std::clamp((int)std::floor(t * size), 0, size - 1);
+        w = 0;
+        return;
+    }
+    float f = t * size - 0.5f;
+    float fl = std::floor(f);
+    w = (uint32_t)((f - fl) * 256.0f + 0.5f);
+    int base = (int)fl;
+    i0 = std::clamp(base, 0, size - 1);
+    i1 = std::clamp(base + 1, 0, size - 1);
+}
+
 inline bool Finite(const RasterVertex& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.u) && std::isfinite(v.v);
 }
@@ -139,12 +156,29 @@ bool DrawRect(Picture& pic, const RasterTexture* tex, const RasterState& st, con
         return true;
     }
 
+    // Scaled: where each column and row samples is worked out once per quad,
+    // not once per pixel.
+    int col0[kPictureWidth], col1[kPictureWidth];
+    uint32_t colW[kPictureWidth];
+    for (int x = x0; x < x1; ++x) {
+        float uu = v[0].u + ((float)x + 0.5f - left) * du;
+        TexelSpan(uu, tex->width, linear, col0[x], col1[x], colW[x]);
+    }
     for (int y = y0; y < y1; ++y) {
         float vv = v[0].v + ((float)y + 0.5f - top) * dv;
+        int row0, row1;
+        uint32_t wy;
+        TexelSpan(vv, tex->height, linear, row0, row1, wy);
+        const uint32_t* r0 = tex->argb + (size_t)row0 * tex->width;
+        const uint32_t* r1 = tex->argb + (size_t)row1 * tex->width;
         uint32_t* row = pic.px + (size_t)y * kPictureWidth;
         for (int x = x0; x < x1; ++x) {
-            float uu = v[0].u + ((float)x + 0.5f - left) * du;
-            uint32_t texel = linear ? SampleLinear(*tex, uu, vv) : SamplePoint(*tex, uu, vv);
+            uint32_t texel = r0[col0[x]];
+            if (linear) {
+                uint32_t top = Lerp(texel, r0[col1[x]], colW[x]);
+                uint32_t bottom = Lerp(r1[col0[x]], r1[col1[x]], colW[x]);
+                texel = Lerp(top, bottom, wy);
+            }
             Put(row[x], Shade(texel, color), blend);
         }
     }
