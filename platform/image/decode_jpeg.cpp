@@ -105,7 +105,10 @@ struct JpegJob {
 
 bool RunJpeg(JpegJob& job, const uint8_t* d, size_t n, DecodedImage& out, std::string* why) {
   jpeg_decompress_struct& cinfo = job.cinfo;
-  if (setjmp(job.err.jump)) return false;
+  if (setjmp(job.err.jump)) {
+    if (job.err.ranOut) job.reason = "truncated JPEG";
+    return false;
+  }
 
   jpeg_mem_src(&cinfo, d, static_cast<unsigned long>(n));
   jpeg_read_header(&cinfo, TRUE);
