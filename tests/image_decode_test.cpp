@@ -246,9 +246,10 @@ TEST(ImageBadInput, CorruptHeadersAndLyingSizes) {
     ExpectRejected(b, "RLE8 without end");
     b = Find("bmp_rle8").data;
     b.insert(b.end() - 2, {0, 0, 1, 1});  // end of the top row, then one more run
+    Put32(b, 34, uint32_t(b.size() - b[10]));  // the header's size of the data, from its offset
     ExpectRejected(b, "RLE8 run past the last row");
     b = Find("bmp_rle8_stride_rows").data;
-    b[15] = 4;  // a pixel past the row's end is dropped, but not one outside the palette
+    b[b[10] + 15u] = 4;  // a pixel past the row's end is dropped, but not one outside the palette
     ExpectRejected(b, "RLE8 index outside the palette");
   }
   {
