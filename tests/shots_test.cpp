@@ -3,6 +3,7 @@
 // the play scene.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -382,6 +383,307 @@ TEST_F(Shots, PlayerShotTouchingAStageEndFliesOnAndOneBeyondItEnds)
     MoveQuad(shot.vtx, 3.5f, 0.0f, 0.0f);
     MovePlayerShot(0, &shot);
     EXPECT_EQ(g_Player.nShotState[0], SHOT_FREE);
+}
+
+// ----------------------------------------------------------------- enemy shots
+
+// Enemy i with a 100 x 100 quad at (x, y), present, with shot slots as given.
+GAMEOBJ& PlaceEnemy(int i, int type, float x, float y, int facing, int s0 = SHOT_FREE, int s1 = SHOT_UNUSED,
+                    int s2 = SHOT_UNUSED)
+{
+    GAMEOBJ& e = g_Enemy[i];
+    e = GAMEOBJ{};
+    SetQuadDiv10B(e.vtx, x, y, x + 100, y + 100, 255);
+    e.nType = type;
+    e.nState = ENEMY_WALK_LEFT;
+    e.nHp = 1;
+    e.nFacing = facing;
+    e.fGroundY = 376.0f;
+    e.nShotState[0] = s0;
+    e.nShotState[1] = s1;
+    e.nShotState[2] = s2;
+    return e;
+}
+
+TEST_F(Shots, BomberThrowsABombThatFallsInAnArcLandsAndRollsToTheStageEnd)
+{
+    GAMEOBJ& bomber = PlaceEnemy(2, ENEMY_BOMBER, 300, 300, FACING_UNSET, SHOT_REQUESTED, SHOT_FREE);
+    GAMEOBJ& bomb = g_EnemyShot[2][0];
+    bomb.rcHit = {1, 1, 1, 1};
+    FireEnemyShot(2, 0, &bomber, &bomb);
+    EXPECT_EQ(bomber.nShotState[0], SHOT_FLYING);
+    EXPECT_EQ(bomber.nShotState[1], SHOT_FREE);
+    EXPECT_QUAD(bomb, 380, 325, 444, 375);  // an owner facing 0 throws to the right
+    EXPECT_EQ(bomb.rcHit.left, 20);
+    EXPECT_EQ(bomb.rcHit.top, 3);
+    EXPECT_EQ(bomb.rcHit.right, 20);
+    EXPECT_EQ(bomb.rcHit.bottom, 3);
+    EXPECT_EQ(bomb.fSpeed, 3.0f);
+    EXPECT_EQ(bomb.fY, 342.0f);
+    EXPECT_EQ(bomb.nFacing, FACING_RIGHT);
+    EXPECT_EQ(Plays(), std::vector<std::string>{"play date/SE14.tov secondary once"});
+    ASSERT_EQ(DrawsOf(g_pTexEnemy2AtkR).size(), 1u);
+    EXPECT_EQ(DrawsOf(g_pTexEnemy2AtkR)[0].v[0].y, 325.0f);
+
+    int moves = 0;
+    std::vector<float> frameU;
+    auto step = [&] {
+        g_dwNowTime += 17;
+        MoveEnemyShot(2, 0, &bomb);
+        ++moves;
+        if (frameU.empty() || frameU.back() != bomb.vtx[0].tu) frameU.push_back(bomb.vtx[0].tu);
+    };
+    for (int i = 0; i < 10; ++i) step();
+    // A half-parabola: 3 pixels a frame sideways, 0.15 more each frame down.
+    EXPECT_EQ(bomb.vtx[0].x, 410.0f);
+    EXPECT_NEAR(bomb.vtx[0].y, 325.0f + 0.15f * 55, 1e-3);
+    while (bomb.bAirborne == 1 && moves < 100) step();
+    EXPECT_EQ(moves, 32);  // fY 342 + 0.15 x 528 passes 417
+    EXPECT_EQ(bomb.nJumpState, JUMP_ON_GROUND);
+    EXPECT_EQ(bomb.fY, 417.0f);
+    EXPECT_QUAD(bomb, 476, 417, 540, 467);
+
+    // It rolls on the floor; its left edge reaches the stage end exactly at
+    // move 300 and stays, and goes past it at 301.
+    while (moves < 300) step();
+    EXPECT_EQ(bomb.vtx[0].x, 1280.0f);
+    EXPECT_EQ(bomb.vtx[0].y, 417.0f);
+    EXPECT_EQ(bomber.nShotState[0], SHOT_FLYING);
+    step();
+    EXPECT_EQ(bomber.nShotState[0], SHOT_FREE);
+    EXPECT_TRUE(Parked(bomb));
+    // Two frames, alternating from the first step on.
+    ASSERT_GE(frameU.size(), 3u);
+    EXPECT_EQ((std::vector<float>(frameU.begin(), frameU.begin() + 3)), (std::vector<float>{0.0f, 0.5f, 0.0f}));
+
+    // Facing left, the quad mirrors about the owner's left edge.
+    bomber.nFacing = FACING_LEFT;
+    bomber.nShotState[1] = SHOT_REQUESTED;
+    FireEnemyShot(2, 1, &bomber, &g_EnemyShot[2][1]);
+    EXPECT_QUAD(g_EnemyShot[2][1], 256, 325, 320, 375);
+    EXPECT_EQ(g_EnemyShot[2][1].fSpeed, -3.0f);
+    EXPECT_EQ(DrawsOf(g_pTexEnemy2AtkL).size(), 1u);
+}
+
+TEST_F(Shots, EveryShooterSpawnsItsKindBesideItselfWithItsSound)
+{
+    struct Expect {
+        int type, facing;
+        Box box;
+        float speed, speedY;
+        const char* sound;
+        const IDirect3DTexture8* const* sheet;
+        float frameU;
+    };
+    // Owner quad (300, 300)-(400, 400); player quad (100, 376)-(200, 476).
+    const Expect cases[] = {
+        {ENEMY_SHOOTER, FACING_RIGHT, {380, 330, 420, 372}, 5.5f, 0, "SE22", &g_pTexEnemy3AtkR, 0.1f},
+        {ENEMY_SHOOTER, FACING_LEFT, {280, 330, 320, 372}, -5.5f, 0, "SE22", &g_pTexEnemy3AtkL, 0.1f},
+        {ENEMY_WAVE_SHOOTER, FACING_LEFT, {280, 330, 320, 372}, -5.5f, 2.0f, "SE22", &g_pTexEnemy3AtkL, 0.1f},
+        {ENEMY_WARPER, FACING_RIGHT, {380, 330, 420, 372}, 6.0f, 0, "SE21", &g_pTexEnemy3AtkR, 0.1f},
+        {ENEMY_FAST_WARPER, FACING_RIGHT, {370, 320, 430, 382}, 8.0f, 0, "SE21", &g_pTexEnemy3AtkR, 0.1f},
+        {ENEMY_FAST_WARPER, FACING_LEFT, {270, 320, 330, 382}, -8.0f, 0, "SE21", &g_pTexEnemy3AtkL, 0.1f},
+        {ENEMY_HOMING, FACING_RIGHT, {390, 330, 408, 348}, 4.5f, 0, "SE29", &g_pTexEnemy6Atk, 0.25f},
+        {ENEMY_HOMING, FACING_LEFT, {292, 330, 310, 348}, -4.5f, 0, "SE29", &g_pTexEnemy6Atk, 0.25f},
+        {ENEMY_FAST_HOMING, FACING_LEFT, {292, 330, 310, 348}, -6.0f, 0, "SE29", &g_pTexEnemy6Atk, 0.25f},
+        {ENEMY_ROCK_DROPPER, FACING_LEFT, {120, -200, 170, -150}, 0, 8.0f, "SE20", &g_pTexEnemy5Atk, 1.0f},
+        {ENEMY_BIG_ROCK_DROPPER, FACING_RIGHT, {100, -300, 200, -200}, 0, 6.0f, "SE20", &g_pTexEnemy5Atk, 1.0f},
+    };
+    PlacePlayer(1, 100, 376, FACING_RIGHT);
+    for (const Expect& c : cases) {
+        SCOPED_TRACE(testing::Message() << "type " << c.type << " facing " << c.facing);
+        GAMEOBJ& owner = PlaceEnemy(5, c.type, 300, 300, c.facing, SHOT_FLYING, SHOT_REQUESTED);
+        GAMEOBJ& shot = g_EnemyShot[5][1];
+        shot = GAMEOBJ{};
+        shot.rcHit = {5, 5, 5, 5};
+        headless::ClearDraws();
+        headless_sound::ClearEvents();
+        FireEnemyShot(5, 1, &owner, &shot);
+
+        EXPECT_EQ(owner.nShotState[1], SHOT_FLYING);
+        EXPECT_QUAD(shot, c.box.x1, c.box.y1, c.box.x2, c.box.y2);
+        EXPECT_EQ(shot.vtx[1].tu, c.frameU);
+        EXPECT_EQ(shot.fSpeed, c.speed);
+        EXPECT_EQ(shot.fSpeedY, c.speedY);
+        EXPECT_EQ(shot.rcHit.left | shot.rcHit.top | shot.rcHit.right | shot.rcHit.bottom, 0);
+        EXPECT_EQ(shot.nFrame, 9);
+        EXPECT_EQ(shot.fGroundY, 420.0f);
+        EXPECT_EQ(Plays(), std::vector<std::string>{"play date/" + std::string(c.sound) + ".tov secondary once"});
+        // Slot 0, already in flight, is drawn too but not spawned again.
+        FireEnemyShot(5, 0, &owner, &g_EnemyShot[5][0]);
+        ASSERT_EQ(headless::Draws().size(), 2u);
+        EXPECT_EQ(headless::Draws()[0].texture, *c.sheet);
+        EXPECT_EQ(headless::Draws()[0].v[0].y, c.box.y1);
+        EXPECT_EQ(Plays().size(), 1u);
+    }
+
+    // Types without shots leave a request alone, silently and undrawn.
+    for (int type : {ENEMY_HOPPER, ENEMY_ITEM, ENEMY_BIG_JUMPER, ENEMY_CHASER, ENEMY_FAST_BIG_JUMPER}) {
+        GAMEOBJ& owner = PlaceEnemy(5, type, 300, 300, FACING_RIGHT, SHOT_REQUESTED);
+        headless::ClearDraws();
+        headless_sound::ClearEvents();
+        FireEnemyShot(5, 0, &owner, &g_EnemyShot[5][0]);
+        MoveEnemyShot(5, 0, &g_EnemyShot[5][0]);
+        EXPECT_EQ(owner.nShotState[0], SHOT_REQUESTED) << type;
+        EXPECT_TRUE(headless::Draws().empty()) << type;
+        EXPECT_TRUE(Plays().empty()) << type;
+    }
+}
+
+TEST_F(Shots, StraightShotTouchingAStageEndFliesOnAndOneBeyondItIsFreed)
+{
+    SetQuad(g_vtxBack, -640, 0, 640, 480, 255);
+    GAMEOBJ& owner = PlaceEnemy(0, ENEMY_WARPER, 300, 300, FACING_LEFT, SHOT_REQUESTED);
+    GAMEOBJ& shot = g_EnemyShot[0][0];
+    FireEnemyShot(0, 0, &owner, &shot);
+    MoveQuad(shot.vtx, -640.0f + 6.0f - shot.vtx[2].x, 0.0f, 0.0f);
+    MoveEnemyShot(0, 0, &shot);
+    EXPECT_EQ(shot.vtx[2].x, -640.0f);
+    EXPECT_EQ(owner.nShotState[0], SHOT_FLYING);
+    // Spawned with the 10-frame builder, shown as frame 0 of a strip of two.
+    EXPECT_EQ(shot.nFrame, 0);
+    EXPECT_EQ(shot.vtx[1].tu, 0.5f);
+    MoveQuad(shot.vtx, 5.5f, 0.0f, 0.0f);
+    MoveEnemyShot(0, 0, &shot);
+    EXPECT_EQ(owner.nShotState[0], SHOT_FREE);
+    EXPECT_TRUE(Parked(shot));
+
+    // And at the right end, flying right.
+    owner.nFacing = FACING_RIGHT;
+    owner.nShotState[0] = SHOT_REQUESTED;
+    FireEnemyShot(0, 0, &owner, &shot);
+    MoveQuad(shot.vtx, 640.0f - 6.0f - shot.vtx[0].x, 0.0f, 0.0f);
+    MoveEnemyShot(0, 0, &shot);
+    EXPECT_EQ(owner.nShotState[0], SHOT_FLYING);
+    MoveQuad(shot.vtx, 0.25f, 0.0f, 0.0f);
+    MoveEnemyShot(0, 0, &shot);
+    EXPECT_EQ(owner.nShotState[0], SHOT_FREE);
+}
+
+TEST_F(Shots, WaveShotSwingsBetweenItsBoundsAndTheNextOneCarriesOnItsPhase)
+{
+    GAMEOBJ& owner = PlaceEnemy(3, ENEMY_WAVE_SHOOTER, 100, 200, FACING_RIGHT, SHOT_REQUESTED);
+    GAMEOBJ& shot = g_EnemyShot[3][0];
+    FireEnemyShot(3, 0, &owner, &shot);
+    const float startY = shot.vtx[0].y;
+    float low = 0, high = 0;
+    for (int i = 0; i < 150; ++i) {
+        MoveEnemyShot(3, 0, &shot);
+        low = std::max(low, shot.vtx[0].y - startY);
+        high = std::min(high, shot.vtx[0].y - startY);
+        if (i == 0) {
+            EXPECT_EQ(shot.vtx[0].y - startY, 2.0f);  // downwards at 2 first
+        }
+    }
+    EXPECT_EQ(owner.nShotState[0], SHOT_FLYING);
+    EXPECT_EQ(low, 122.0f);    // 61 steps of 2 pass 120
+    EXPECT_EQ(high, -121.0f);  // then steps of 3 pass -120
+    const float phase = shot.fWave;
+
+    // Freed and fired again from the same record: the offset is not reset.
+    owner.nShotState[0] = SHOT_REQUESTED;
+    FireEnemyShot(3, 0, &owner, &shot);
+    EXPECT_EQ(shot.fWave, phase);
+    EXPECT_EQ(shot.fSpeedY, 2.0f);
+}
+
+TEST_F(Shots, RockFallsFromAboveThePlayerAndIsFreedOnlyBelowTheScreen)
+{
+    // The stage lies wholly right of the rock: rocks ignore the stage ends.
+    SetQuad(g_vtxBack, 1000, 0, 2280, 480, 255);
+    PlacePlayer(1, 100, 376, FACING_RIGHT);
+    GAMEOBJ& owner = PlaceEnemy(4, ENEMY_ROCK_DROPPER, 500, 300, FACING_LEFT, SHOT_REQUESTED);
+    GAMEOBJ& rock = g_EnemyShot[4][0];
+    FireEnemyShot(4, 0, &owner, &rock);
+    SetQuadDiv20(g_Player.vtx, 400, 376, 500, 476, 255);  // the player moves away: the rock does not follow
+    for (int i = 0; i < 85; ++i) {
+        g_dwNowTime += 17;
+        MoveEnemyShot(4, 0, &rock);
+    }
+    EXPECT_QUAD(rock, 120, 480, 170, 530);
+    EXPECT_EQ(owner.nShotState[0], SHOT_FLYING);
+    // No animation: the whole picture, and the stamp never renewed.
+    EXPECT_EQ(rock.vtx[0].tu, 0.0f);
+    EXPECT_EQ(rock.vtx[1].tu, 1.0f);
+    EXPECT_EQ(rock.nFrame, 9);
+    MoveEnemyShot(4, 0, &rock);
+    EXPECT_EQ(owner.nShotState[0], SHOT_FREE);
+    EXPECT_TRUE(Parked(rock));
+}
+
+TEST_F(Shots, HomingShotSeeksThePlayersBandAndIsFreedOffTheScreen)
+{
+    PlacePlayer(1, 100, 300, FACING_RIGHT);  // band: shot top >= 340, bottom <= 360
+    GAMEOBJ& owner = PlaceEnemy(6, ENEMY_HOMING, 600, 300, FACING_LEFT, SHOT_REQUESTED);
+    GAMEOBJ& shot = g_EnemyShot[6][0];
+    FireEnemyShot(6, 0, &owner, &shot);
+    struct Case {
+        float top, dy;
+    };
+    for (const Case& c : {Case{400, -0.5f}, Case{343, -0.5f}, Case{342, 0.0f}, Case{340, 0.0f}, Case{339.5f, 0.5f},
+                          Case{100, 0.5f}}) {
+        MoveQuad(shot.vtx, 0.0f, c.top - shot.vtx[0].y, 0.0f);
+        const float x = shot.vtx[0].x;
+        MoveEnemyShot(6, 0, &shot);
+        EXPECT_EQ(shot.vtx[0].y, c.top + c.dy) << c.top;
+        EXPECT_EQ(shot.vtx[0].x, x - 4.5f);
+    }
+    // The fast one steps a whole pixel.
+    owner.nType = ENEMY_FAST_HOMING;
+    MoveQuad(shot.vtx, 0.0f, 100 - shot.vtx[0].y, 0.0f);
+    MoveEnemyShot(6, 0, &shot);
+    EXPECT_EQ(shot.vtx[0].y, 101.0f);
+    owner.nType = ENEMY_HOMING;
+
+    // Frames 1, 2, 3, 0 of four, one step per 100 ms.
+    owner.nShotState[0] = SHOT_REQUESTED;
+    FireEnemyShot(6, 0, &owner, &shot);
+    std::vector<int> frames;
+    for (int i = 0; i < 4; ++i) {
+        g_dwNowTime += 101;
+        MoveEnemyShot(6, 0, &shot);
+        frames.push_back(shot.nFrame);
+    }
+    EXPECT_EQ(frames, (std::vector<int>{1, 2, 3, 0}));
+    EXPECT_EQ(shot.vtx[0].tu, 0.0f);
+    EXPECT_EQ(shot.vtx[1].tu, 0.25f);
+
+    // Sinking after a player far below: its top at 480 stays, past it goes.
+    SetQuadDiv20(g_Player.vtx, 100, 2000, 200, 2100, 255);
+    MoveQuad(shot.vtx, 0.0f, 479.5f - shot.vtx[0].y, 0.0f);
+    MoveEnemyShot(6, 0, &shot);
+    EXPECT_EQ(owner.nShotState[0], SHOT_FLYING);
+    MoveEnemyShot(6, 0, &shot);
+    EXPECT_EQ(owner.nShotState[0], SHOT_FREE);
+    // Climbing after a player far above: freed once its bottom is above 0.
+    owner.nShotState[0] = SHOT_REQUESTED;
+    FireEnemyShot(6, 0, &owner, &shot);
+    SetQuadDiv20(g_Player.vtx, 100, -2000, 200, -1900, 255);
+    MoveQuad(shot.vtx, 0.0f, 0.5f - shot.vtx[2].y, 0.0f);
+    MoveEnemyShot(6, 0, &shot);
+    EXPECT_EQ(owner.nShotState[0], SHOT_FLYING);
+    MoveEnemyShot(6, 0, &shot);
+    EXPECT_EQ(owner.nShotState[0], SHOT_FREE);
+}
+
+TEST_F(Shots, DefeatedOwnersShotIsFrozenUndrawnAndKeepsItsSlot)
+{
+    GAMEOBJ& owner = PlaceEnemy(7, ENEMY_BOMBER3, 300, 300, FACING_RIGHT, SHOT_REQUESTED);
+    GAMEOBJ& bomb = g_EnemyShot[7][0];
+    FireEnemyShot(7, 0, &owner, &bomb);
+    MoveEnemyShot(7, 0, &bomb);
+    const Box before = QuadOf(bomb);
+    owner.nType = ENEMY_DEFEATED;
+    headless::ClearDraws();
+    for (int i = 0; i < 20; ++i) {
+        g_dwNowTime += 17;
+        FireEnemyShot(7, 0, &owner, &bomb);
+        MoveEnemyShot(7, 0, &bomb);
+    }
+    EXPECT_EQ(QuadOf(bomb).x1, before.x1);
+    EXPECT_EQ(QuadOf(bomb).y1, before.y1);
+    EXPECT_EQ(owner.nShotState[0], SHOT_FLYING);
+    EXPECT_TRUE(headless::Draws().empty());
 }
 
 }  // namespace
