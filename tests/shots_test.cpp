@@ -385,14 +385,17 @@ TEST_F(Shots, PlayerShotTouchingAStageEndFliesOnAndOneBeyondItEnds)
     MovePlayerShot(0, &shot);
     EXPECT_EQ(g_Player.nShotState[0], SHOT_FREE);
 
-    // The first character's range ends a shot that has flown exactly 200.
-    PlacePlayer(1, 600, 300, FACING_LEFT);
-    g_Player.nShotState[0] = SHOT_REQUESTED;
-    FirePlayerShot(0, &g_Player, &shot);
-    shot.fDistance = -195.5f;
-    MovePlayerShot(0, &shot);
-    EXPECT_EQ(g_Player.nShotState[0], SHOT_FREE);
-    EXPECT_EQ(shot.fDistance, 0.0f);
+    // The first character's range ends a shot that has flown exactly 200,
+    // either way.
+    for (int facing : {FACING_LEFT, FACING_RIGHT}) {
+        PlacePlayer(1, 0, 300, facing);
+        g_Player.nShotState[0] = SHOT_REQUESTED;
+        FirePlayerShot(0, &g_Player, &shot);
+        shot.fDistance = facing == FACING_LEFT ? -195.5f : 195.5f;
+        MovePlayerShot(0, &shot);
+        EXPECT_EQ(g_Player.nShotState[0], SHOT_FREE) << facing;
+        EXPECT_EQ(shot.fDistance, 0.0f);
+    }
 }
 
 // ----------------------------------------------------------------- enemy shots
