@@ -64,7 +64,8 @@ SideShot SideShotOf(int ownerType)
     case ENEMY_WARPER:       return {20.0f, 20.0f, 30.0f, 72.0f, 6.0f, 9};
     case ENEMY_FAST_WARPER:  return {30.0f, 30.0f, 20.0f, 82.0f, 8.0f, 9};
     case ENEMY_HOMING:       return {10.0f, 8.0f, 30.0f, 48.0f, 4.5f, 13};
-    default:                 return {10.0f, 8.0f, 30.0f, 48.0f, 6.0f, 13};  // fast homing
+    case ENEMY_FAST_HOMING:
+    default:                 return {10.0f, 8.0f, 30.0f, 48.0f, 6.0f, 13};
     }
 }
 
