@@ -124,7 +124,10 @@ void PlayFrame()
             if (!ShotLive(enemy.nShotState[k])) continue;
             FireEnemyShot(i, k, &enemy, &g_EnemyShot[i][k]);
             MoveEnemyShot(i, k, &g_EnemyShot[i][k]);
-            if (Unhurt(g_Player) && HittableByType(enemy)) {
+            // Only a shot in flight can hurt: a request that nothing answered
+            // (a summon that found no place) leaves a record the owner never
+            // wrote.
+            if (enemy.nShotState[k] == SHOT_FLYING && Unhurt(g_Player) && HittableByType(enemy)) {
                 HitEnemyShotPlayer(i, g_EnemyShot[i][k].vtx, g_EnemyShot[i][k].rcHit, g_Player.vtx,
                                    g_Player.rcHit);
             }
