@@ -854,6 +854,7 @@ TEST_F(Enemies, TheWarperVanishesFallsHiddenShootsWaitsAndReappearsAwayFromThePl
         g_nRand = 1;
         int warpSounds = 0;
         DWORD attackPoseFrom = 0;
+        DWORD waitingFrom = 0;
         bool checkedReappearance = false;
         auto onChange = [&](int from, int to) {
             if (from == ENEMY_APPEARING) {
@@ -877,6 +878,13 @@ TEST_F(Enemies, TheWarperVanishesFallsHiddenShootsWaitsAndReappearsAwayFromThePl
                 EXPECT_LE(g_dwNowTime - attackPoseFrom, held + 200 + 3 * 120);
                 EXPECT_EQ(e.nShotState[0], SHOT_REQUESTED);
                 e.nShotState[0] = SHOT_FREE;  // as if the shot flew and ended
+                waitingFrom = g_dwNowTime;
+            }
+            if (from == ENEMY_WAITING) {
+                // 1200 ms on frame 2 since the step that ended the attack.
+                EXPECT_EQ(to, ENEMY_VANISHING);
+                EXPECT_GT(g_dwNowTime - waitingFrom, 1200u);
+                EXPECT_LE(g_dwNowTime - waitingFrom, 1217u);
             }
             if (to == ENEMY_REAPPEARING && !checkedReappearance) {
                 checkedReappearance = true;
@@ -908,6 +916,38 @@ TEST_F(Enemies, TheWarperVanishesFallsHiddenShootsWaitsAndReappearsAwayFromThePl
         EXPECT_GE(warpSounds, 3);
         for (const std::string& play : Plays()) EXPECT_EQ(play, kWarpSound);
     }
+}
+
+TEST_F(Enemies, AReappearingWarperLandsNeverOnTopOfThePlayer)
+{
+    // The player's x1 at 150: the new x1 is at least 350, or below 50.
+    PutPlayer(150.0f, 300.0f);
+    bool right = false, left = false;
+    for (int n = 0; n < 200; ++n) {
+        const int type = n % 2 ? ENEMY_FAST_WARPER : ENEMY_WARPER;
+        GAMEOBJ& e = Grounded(0, type, 400.0f, ENEMY_HIDDEN);
+        g_nRand = 0;
+        e.dwAnimTime = g_dwNowTime - 1;
+        UpdateEnemyAI(0);
+        ASSERT_EQ(e.nState, ENEMY_REAPPEARING);
+        const float x = e.vtx[0].x;
+        ASSERT_EQ(x, (float)g_nRandX);
+        ASSERT_TRUE((x >= 350.0f && x < 700.0f) || (x >= -100.0f && x < 50.0f)) << x;
+        right |= x >= 350.0f;
+        left |= x < 50.0f;
+        ASSERT_EQ(e.vtx[2].x - x, 102.0f);
+        if (type == ENEMY_FAST_WARPER) {
+            ASSERT_EQ(e.vtx[0].y, 298.0f);  // at the player's height
+            ASSERT_EQ(e.vtx[2].y, 400.0f);
+        } else {
+            ASSERT_EQ(e.vtx[0].y, (float)g_nRandY);
+            ASSERT_LT(g_nRandY, 350);
+            ASSERT_EQ(e.vtx[2].y - e.vtx[0].y, 102.0f);
+        }
+        ASSERT_EQ(e.fY, 376.0f) << "its physics y waits for the next step";
+    }
+    EXPECT_TRUE(right && left);
+    EXPECT_EQ(Plays().size(), 200u);
 }
 
 TEST_F(Enemies, TheRockDropperAttacksFacingThePlayerAndWaitsBetween)
