@@ -1207,8 +1207,14 @@ TEST(EnemiesInPlay, StageOnesHoppersAppearWalkAndCountDownToTheClear)
     for (int i = 0; i < 2; ++i) {
         g_Enemy[i].nType = ENEMY_DEFEATED;
         g_Enemy[i].dwStateTime = g_dwNowTime;
-        game.run(91);  // more than 1500 ms
+        const DWORD defeatedAt = g_dwNowTime;
+        for (int f = 0; f < 200 && Present(g_Enemy[i]); ++f) {
+            EXPECT_EQ(g_nEnemyLeft, 2 - i);
+            game.run(1);
+        }
         EXPECT_FALSE(Present(g_Enemy[i]));
+        EXPECT_GT(g_dwNowTime - defeatedAt, 1500u);
+        EXPECT_LE(g_dwNowTime - defeatedAt, 1517u);
         EXPECT_EQ(g_nEnemyLeft, 1 - i);
     }
     // With nothing left, play no longer runs the enemies.
