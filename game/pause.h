@@ -17,11 +17,11 @@ enum PauseInput : int {
     PAUSE_INPUT_COUNT,
 };
 
-const int PAUSE_SEQUENCE_LENGTH = 10;
+constexpr int PAUSE_SEQUENCE_LENGTH = 10;
 
 // While paused, pressing these ten in order fills the player's HP to the
 // character's maximum, with the continue sound. A wrong press starts over.
-const PauseInput PAUSE_SEQUENCE[PAUSE_SEQUENCE_LENGTH] = {
+constexpr PauseInput PAUSE_SEQUENCE[PAUSE_SEQUENCE_LENGTH] = {
     PAUSE_DOWN, PAUSE_UP,   PAUSE_DOWN,  PAUSE_UP,   PAUSE_LEFT,
     PAUSE_LEFT, PAUSE_RIGHT, PAUSE_RIGHT, PAUSE_JUMP, PAUSE_ATTACK,
 };
