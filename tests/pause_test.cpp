@@ -86,8 +86,10 @@ TEST_F(HiddenSequence, HeldInputCountsOnceAndAWrongPressStartsOver) {
     g_Player.nType = 1;
     g_Player.nHp = 3;
     SetInput(PAUSE_SEQUENCE[0], true);
-    for (int i = 0; i < 5; ++i) UpdatePause();
-    EXPECT_EQ(g_nPauseCode, 1);
+    for (int i = 0; i < 5; ++i) {
+        UpdatePause();
+        EXPECT_EQ(g_nPauseCode, 1) << "paused frame " << i + 1 << " with the input held";
+    }
     SetInput(PAUSE_SEQUENCE[0], false);
     UpdatePause();
 
