@@ -175,7 +175,7 @@ TEST_F(EndingRoad, EndingRunsToTheLogoAndEnterDoesNotPassTheWaits) {
     game_.release(HeadlessKey::Enter);
     Frames(2, [&](int) { return banners; });
     game_.hold(HeadlessKey::Enter);
-    Frames(300, [&](int) { return banners; });
+    Frames(60, [&](int) { return banners; });
     game_.release(HeadlessKey::Enter);
     EXPECT_EQ(g_nStageStep, 7);
     EXPECT_EQ(g_nStageAlpha, 0);
