@@ -83,23 +83,6 @@ TEST_F(ResultBanner, FrameFollowsTheOutcomeInItsOrder) {
     EXPECT_FLOAT_EQ(headless::Draws().back().v[1].u, 1.0f);
 }
 
-TEST_F(ResultBanner, ContinueMenuShowsTheChoiceAndNothingElse) {
-    LoadGameAssets();
-    headless::ClearDraws();
-    InScene scene;
-    DrawContinueMenu(0, 255);
-    DrawContinueMenu(3, 255);
-    EXPECT_TRUE(headless::Draws().empty());
-    DrawContinueMenu(2, 40);
-    DrawContinueMenu(1, 90);
-    ASSERT_EQ(headless::Draws().size(), 2u);
-    EXPECT_EQ(headless::Draws()[0].texture, g_pTexContinue2);
-    EXPECT_EQ(headless::Draws()[0].v[0].color >> 24, 40u);
-    EXPECT_EQ(headless::Draws()[1].texture, g_pTexContinue1);
-    EXPECT_EQ(headless::Draws()[1].v[2].x, 640.0f);
-    EXPECT_EQ(headless::Draws()[1].v[2].y, 480.0f);
-}
-
 // Stage 3 cleared: banner frame 1 over the frozen stage, the jingle in the
 // tenth frame, the hold, the loading picture, then stage 4's start at its
 // step 1 with the HP the player had.
