@@ -17,3 +17,13 @@ void DrawMessageScreen(int alpha);
 
 void GameOver();
 void DrawContinueMenu(int sel, int alpha);
+
+// Shared by the sequences: the stage as it stands (background, blocks, HUD,
+// player; no enemies, items or shots), and the portrait banner showing one
+// frame of its strip.
+void DrawResultStage();
+void DrawPortrait(int frame, int alpha);
+
+// The stage a continue starts from: the first stage of the stretch that ends
+// with the next boss stage. Stages from 53 on are replayed as they are.
+int ContinueStage(int stage);
