@@ -405,6 +405,37 @@ TEST_F(Player, TheStageIsRePlacedAtEitherEnd) {
     EXPECT_EQ(g_Player.vtx[0].x, x - 2.0f);
 }
 
+// Landing exactly on 270 or 910 does not scroll; reaching it from inside
+// re-places the stage at that end.
+TEST_F(Player, ScrollLimitsThemselvesDoNotScroll) {
+    struct Case {
+        float from;
+        bool right;
+        float backAfter;  // background's left edge; it starts at -100
+        float playerMove;
+    } cases[] = {
+        {268.0f, true, -100.0f, 2.0f},   // to 270 from the left part: nothing moves but the player
+        {272.0f, false, 0.0f, -2.0f},    // to 270 from inside: left end
+        {908.0f, true, -640.0f, 2.0f},   // to 910 from inside: right end
+        {912.0f, false, -100.0f, -2.0f}, // to 910 from the right part
+    };
+    for (const Case& c : cases) {
+        StandOnFloor(1);
+        SetQuad(g_vtxBack, -100, 0, 1180, 480, 255);
+        g_Player.nFacing = c.right ? FACING_LEFT : FACING_RIGHT;  // a turn: base speed
+        g_Player.fBaseSpeed = 2.0f;
+        g_fScrollX = c.from;
+        const float x = g_Player.vtx[0].x;
+        Keys k;
+        k.right = c.right;
+        k.left = !c.right;
+        Frame(k);
+        EXPECT_EQ(g_fScrollX, c.from + c.playerMove) << c.from;
+        EXPECT_EQ(g_vtxBack[0].x, c.backAfter) << c.from;
+        EXPECT_EQ(g_Player.vtx[0].x, x + c.playerMove) << c.from;
+    }
+}
+
 TEST_F(Player, WalkAndJumpFramesStepOncePerMoreThan100Ms) {
     StandOnFloor(1);
     g_Player.dwAnimTime = g_dwNowTime;
