@@ -306,8 +306,8 @@ TEST_F(PlayerPlay, DamageTakesOneHpPerWindowOf800Ms) {
         EXPECT_GT(hits[i] - hits[i - 1], 800u);
         EXPECT_LE(hits[i] - hits[i - 1], 817u);
     }
-    EXPECT_EQ(headless_sound::Log("play"),
-              std::vector<std::string>(3, "play date/SE08.tov secondary once"));
+    const std::vector<std::string> plays = headless_sound::Log("play");
+    EXPECT_EQ(std::count(plays.begin(), plays.end(), "play date/SE08.tov secondary once"), 3);
     for (int f : flicker) EXPECT_TRUE(f == 9 || f == 18) << f;
     EXPECT_NE(std::count(flicker.begin(), flicker.end(), 18), 0);
     EXPECT_EQ(DrawsOf(g_pTexHP1), 5);
