@@ -15,14 +15,12 @@
 // repeats itself, but it asserts nothing that hangs on those numbers.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "game/collisions.h"
 #include "game/objects.h"
-#include "game/results.h"
 #include "game/scene.h"
 #include "game/stage_start.h"
 #include "golden.h"
@@ -85,7 +83,7 @@ protected:
     // Runs up to the first play frame of `stage` and checks how it begins.
     void BeginStage(int stage, int hp) {
         ASSERT_TRUE(Until([] { return g_FrameNo == 31; }, 1000)) << "stage " << stage << " never began";
-        EXPECT_EQ(g_nStage, stage);
+        ASSERT_EQ(g_nStage, stage);
         EXPECT_EQ(g_Player.nHp, hp) << "stage " << stage;
         EXPECT_GT(g_nEnemyLeft, 0);
     }
@@ -142,7 +140,6 @@ TEST_F(FullRoad, GoldenStagesAGameOverAContinueAndTheEndingBackToTheLogo) {
             // The script's attacks confirm the menu on continue.
             ASSERT_TRUE(Until([] { return g_FrameNo != 31; }, 800)) << "the game over never ended";
             ASSERT_EQ(g_FrameNo, 40);
-            ASSERT_EQ(g_nStage, ContinueStage(leg.stage));
             ASSERT_TRUE(Until([] { return g_FrameNo == 41; }, 5));
             Step();
             ExpectGolden("select");
@@ -168,7 +165,11 @@ TEST_F(FullRoad, GoldenStagesAGameOverAContinueAndTheEndingBackToTheLogo) {
     EXPECT_EQ(g_FrameNo, 11);
 
     EXPECT_TRUE(MessageBoxTexts().empty());
-    std::printf("%d enemies defeated by play; the road ran %d frames\n", byPlay_, game_.framesRun());
+    // The script's attacks do land: with these seeds some enemies fall to
+    // them on either road (six on the long one, one on the short).
+    EXPECT_GT(byPlay_, 0);
+    RecordProperty("enemies_defeated_by_play", byPlay_);
+    RecordProperty("frames", game_.framesRun());
 }
 
 // Stage 1, a game over and quit: the menu picks quit with Down, the logo and
