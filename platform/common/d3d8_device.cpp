@@ -10,6 +10,27 @@
 namespace {
 
 int g_liveTextures = 0;
+uint64_t g_textureSerial = 0;
+
+// What was drawn since the picture was last cleared, folded into one number:
+// a frame that folds to the number of the picture on screen drew the same
+// picture, and need not be shown again.
+uint64_t Fold(uint64_t h, uint64_t word) {
+    h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 29);
+}
+
+uint64_t FoldBytes(uint64_t h, const void* data, size_t bytes) {
+    const unsigned char* p = static_cast<const unsigned char*>(data);
+    for (; bytes >= 8; bytes -= 8, p += 8) {
+        uint64_t w;
+        memcpy(&w, p, 8);
+        h = Fold(h, w);
+    }
+    uint64_t rest = 0;
+    memcpy(&rest, p, bytes);
+    return Fold(h, rest ^ bytes);
+}
 
 struct D3DObject : IDirect3D8 {
     ULONG refs = 1;
@@ -24,10 +45,9 @@ struct DeviceObject : IDirect3DDevice8 {
     TextureObject* texture = nullptr;
     bool inScene = false;
     // Whether this frame's picture can differ from the one presented last.
-    int drawsSinceClear = 0;
-    D3DCOLOR clearColor = 0;
-    bool lastWasPlainClear = false;
-    D3DCOLOR lastClearColor = 0;
+    uint64_t pictureKey = 0;
+    uint64_t shownKey = 0;
+    bool shown = false;
 };
 
 DeviceObject* g_device = nullptr;
@@ -54,11 +74,12 @@ void SetDefaultStates(DeviceObject& d) {
 
 }  // namespace
 
-TextureObject* NewTextureObject(int width, int height) {
+TextureObject* NewTextureObject(int width, int height, const uint32_t* texels) {
     TextureObject* t = new TextureObject();
     t->width = width;
     t->height = height;
-    t->argb.assign((size_t)width * (size_t)height, 0);
+    t->serial = ++g_textureSerial;
+    t->argb.assign(texels, texels + (size_t)width * (size_t)height);
     ++g_liveTextures;
     return t;
 }
@@ -124,18 +145,17 @@ HRESULT IDirect3DDevice8::Reset(D3DPRESENT_PARAMETERS* params) {
     d->params = *params;
     SetDefaultStates(*d);
     d->texture = nullptr;
-    d->lastWasPlainClear = false;  // the window may have changed: show the picture again
+    d->shown = false;  // the window may have changed: show the picture again
     BackendResetRenderer(params->Windowed != 0);
     return S_OK;
 }
 
 HRESULT IDirect3DDevice8::Present(const RECT*, const RECT*, HWND, const void*) {
     DeviceObject* d = Self(this);
-    bool plain = d->drawsSinceClear == 0;
-    bool changed = !(plain && d->lastWasPlainClear && d->clearColor == d->lastClearColor);
+    bool changed = !d->shown || d->pictureKey != d->shownKey;
     BackendPresent(*d->picture, changed);
-    d->lastWasPlainClear = plain;
-    d->lastClearColor = d->clearColor;
+    d->shown = true;
+    d->shownKey = d->pictureKey;
     return S_OK;
 }
 
@@ -157,8 +177,7 @@ HRESULT IDirect3DDevice8::Clear(DWORD, const D3DRECT*, DWORD flags, D3DCOLOR col
     DeviceObject* d = Self(this);
     if (flags & D3DCLEAR_TARGET) {
         RasterClear(*d->picture, color | 0xFF000000u);
-        d->drawsSinceClear = 0;
-        d->clearColor = color;
+        d->pictureKey = Fold(0x436C656172ull, color | 0xFF000000u);
     }
     return S_OK;
 }
@@ -218,7 +237,9 @@ HRESULT IDirect3DDevice8::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
         tex.argb = d->texture->argb.data();
     }
     RasterFan(*d->picture, d->texture ? &tex : nullptr, st, v, n);
-    ++d->drawsSinceClear;
+    uint64_t key = Fold(d->pictureKey, d->texture ? d->texture->serial : 0);
+    key = Fold(key, (uint64_t)st.blend | (uint64_t)st.linearMag << 1 | (uint64_t)st.cullCcw << 2);
+    d->pictureKey = FoldBytes(key, v, sizeof(RasterVertex) * (size_t)n);
     BackendRecordDraw(d->texture, v, n);
     return S_OK;
 }

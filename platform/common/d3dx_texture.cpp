@@ -50,8 +50,7 @@ HRESULT Load(IDirect3DDevice8* device, LPCSTR srcFile, D3DFORMAT format, D3DCOLO
         found = g_decoded.emplace(key, std::move(image)).first;
     }
     const DecodedImage& image = found->second;
-    TextureObject* t = NewTextureObject(image.width, image.height);
-    t->argb = image.argb;
+    TextureObject* t = NewTextureObject(image.width, image.height, image.argb.data());
     *texture = t;
     return S_OK;
 }

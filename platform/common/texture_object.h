@@ -10,10 +10,12 @@ struct TextureObject : IDirect3DTexture8 {
     ULONG refs = 1;
     int width = 0;
     int height = 0;
+    uint64_t serial = 0;  // unique for the run: tells textures apart where an address may be reused
     std::vector<uint32_t> argb;  // 0xAARRGGBB, rows top-down
 };
 
-TextureObject* NewTextureObject(int width, int height);
+// A texture holding a copy of width * height texels.
+TextureObject* NewTextureObject(int width, int height, const uint32_t* texels);
 
 // Textures created and not yet released: lets tests see leaks and double frees.
 int LiveTextureCount();

@@ -12,10 +12,13 @@ namespace {
 SDL_Renderer* g_renderer = nullptr;
 SDL_Texture* g_screen = nullptr;
 bool g_redraw = true;
+int g_uploads = 0;
 
 }  // namespace
 
 void SdlRequestRedraw() { g_redraw = true; }
+
+int SdlPicturesShown() { return g_uploads; }
 
 bool BackendCreateRenderer(bool accelerated) {
     SDL_Window* window = SdlMainWindow();
@@ -34,8 +37,11 @@ bool BackendCreateRenderer(bool accelerated) {
         g_renderer = nullptr;
         return false;
     }
+    // The picture is opaque: it replaces what is behind it, never mixes.
+    SDL_SetTextureBlendMode(g_screen, SDL_BLENDMODE_NONE);
     SDL_RenderSetLogicalSize(g_renderer, kPictureWidth, kPictureHeight);
     g_redraw = true;
+    g_uploads = 0;
     return true;
 }
 
@@ -55,6 +61,7 @@ void BackendPresent(const Picture& picture, bool changed) {
     SDL_RenderCopy(g_renderer, g_screen, nullptr, nullptr);
     SDL_RenderPresent(g_renderer);
     g_redraw = false;
+    ++g_uploads;
 }
 
 void BackendDestroyRenderer() {

@@ -7,3 +7,5 @@
 
 SDL_Window* SdlMainWindow();
 void SdlRequestRedraw();
+// Pictures sent to the screen since the renderer was created (for tests).
+int SdlPicturesShown();
