@@ -31,12 +31,13 @@ void End() {
 
 TEST(DeviceDraws, PictureHoldsEveryDrawOfTheFrameEvenOfTexturesReleasedInIt) {
     Scenario s;
-    std::vector<uint32_t> red(4, 0xFFFF0000u), blue(4, 0xFF0000FFu);
-    IDirect3DTexture8* a = NewTextureObject(2, 2, red.data());
+    auto red = std::make_shared<const std::vector<uint32_t>>(4, 0xFFFF0000u);
+    auto blue = std::make_shared<const std::vector<uint32_t>>(4, 0xFF0000FFu);
+    IDirect3DTexture8* a = NewTextureObject(2, 2, red);
     Begin();
     Draw(a, 10, 10);
     a->Release();  // gone before the frame is shown
-    IDirect3DTexture8* b = NewTextureObject(2, 2, blue.data());
+    IDirect3DTexture8* b = NewTextureObject(2, 2, blue);
     Draw(b, 20, 10);
     End();
     EXPECT_EQ(headless::PixelAt(10, 10), 0xFFFF0000u);

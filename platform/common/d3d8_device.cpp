@@ -83,7 +83,7 @@ void Flush(DeviceObject& d) {
         if (draw.texture) {
             tex.width = draw.texture->width;
             tex.height = draw.texture->height;
-            tex.argb = draw.texture->argb.data();
+            tex.argb = draw.texture->argb;
         }
         RasterFan(*d.picture, draw.texture ? &tex : nullptr, draw.state, d.vertices + draw.first, draw.count);
     }
@@ -118,12 +118,13 @@ void SetDefaultStates(DeviceObject& d) {
 
 }  // namespace
 
-TextureObject* NewTextureObject(int width, int height, const uint32_t* texels) {
+TextureObject* NewTextureObject(int width, int height, std::shared_ptr<const std::vector<uint32_t>> texels) {
     TextureObject* t = new TextureObject();
     t->width = width;
     t->height = height;
     t->serial = ++g_textureSerial;
-    t->argb.assign(texels, texels + (size_t)width * (size_t)height);
+    t->texels = std::move(texels);
+    t->argb = t->texels->data();
     ++g_liveTextures;
     return t;
 }

@@ -31,8 +31,9 @@ TEST(SdlPresent, OnlyChangedPicturesAreShownAndTheWindowCanAskAgain) {
     ASSERT_EQ(InitWindow(nullptr, SW_SHOWDEFAULT), 1);
     ASSERT_GE(InitD3D(), 0);
     InitRenderState();
-    std::vector<uint32_t> red(8, 0xFFFF0000u), green(8, 0xFF00FF00u);
-    IDirect3DTexture8* texture = NewTextureObject(4, 2, red.data());
+    auto red = std::make_shared<const std::vector<uint32_t>>(8, 0xFFFF0000u);
+    auto green = std::make_shared<const std::vector<uint32_t>>(8, 0xFF00FF00u);
+    IDirect3DTexture8* texture = NewTextureObject(4, 2, red);
 
     Frame(texture, 255);
     const int first = SdlPicturesShown();
@@ -56,7 +57,7 @@ TEST(SdlPresent, OnlyChangedPicturesAreShownAndTheWindowCanAskAgain) {
 
     // Another image with the same quad, even where the released one lay.
     texture->Release();
-    texture = NewTextureObject(4, 2, green.data());
+    texture = NewTextureObject(4, 2, green);
     Frame(texture, 128, 100.5f);
     EXPECT_EQ(SdlPicturesShown(), first + 5);
     Frame(nullptr, 128, 100.5f);

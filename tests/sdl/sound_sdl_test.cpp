@@ -385,9 +385,23 @@ TEST(SoundSdlBench, DISABLED_LoadGameSoundsTiming) {
     g_nCharacter = 1;
     for (int run = 0; run <= runs; ++run) {
         auto start = std::chrono::steady_clock::now();
+        timespec cpu0, cpu1;
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu0);
         LoadGameSounds();
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu1);
         double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        printf("%s LoadGameSounds: %.1f ms\n", run == 0 ? "first   " : "repeated", ms);
+        double cpuMs = (cpu1.tv_sec - cpu0.tv_sec) * 1e3 + (cpu1.tv_nsec - cpu0.tv_nsec) / 1e6;
+        printf("%s LoadGameSounds: %.1f ms wall, %.1f ms on the calling thread\n", run == 0 ? "first   " : "repeated",
+               ms, cpuMs);
+        if (run == 0) {
+            // The songs go on rendering on the workers after the load returns.
+            for (int slot = 0; slot < SEGMENT_SLOTS; ++slot) {
+                const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[slot]);
+                if (sound) sound_sdl::WaitUntilRendered(*sound);
+            }
+            double all = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+            printf("all rendered (in the background) %.1f ms after the first load began\n", all);
+        }
     }
     sound_sdl::CacheStats stats = sound_sdl::GetCacheStats();
     printf("files decoded %d, loads from the cache %d\n", stats.decoded, stats.reused);
