@@ -105,6 +105,11 @@ const char kEnemyLeftMessage[] = "ゲーム画面敵キャラ（左）をテク�
 }  // namespace
 
 void LoadTitleTextures() {
+    // The four pictures are decoded side by side first; the list then copies.
+    const LPCSTR files[] = {"date/back_start1.tov", "date/back_start2.tov", "date/logo1.tov", "date/logo2.tov"};
+    const D3DFORMAT formats[] = {D3DFMT_UNKNOWN, D3DFMT_UNKNOWN, D3DFMT_UNKNOWN, D3DFMT_UNKNOWN};
+    const D3DCOLOR keys[] = {0, 0, 0, 0};
+    PrefetchTextureFiles(files, formats, keys, 4);
     if (!Plain("date/back_start1.tov", g_pTexStart1, kTitleMessage)) return;
     if (!Plain("date/back_start2.tov", g_pTexStart2, kTitleMessage)) return;
     if (!Plain("date/logo1.tov", g_pTexLogo1, kTitleMessage)) return;

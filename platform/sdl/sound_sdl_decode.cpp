@@ -413,7 +413,7 @@ private:
             fluid_synth_write_s16(synth, n, block, 0, 2, block, 1, 2);
             frames += n;
             out->ready.store((uint32_t)(frames * kBytesPerFrame), std::memory_order_release);
-            if (frames <= kLeadFrames) Progress();
+            if (frames - n <= kLeadFrames) Progress();  // up to the block that passes the lead
         }
         // Let the notes still sounding at the end ring out for a single pass.
         fluid_player_stop(player);
