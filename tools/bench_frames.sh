@@ -28,8 +28,10 @@ tick=$(getconf CLK_TCK)
 cpu_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 player() {
     [ "$walk" = walk ] || return 0
-    sleep 7.5; xdotool key z       # on the title
-    sleep 3; xdotool key z         # on the character select
+    # Held for a few frames, as a finger would: the game reads the keys once a frame.
+    press() { xdotool keydown z; sleep 0.15; xdotool keyup z; }
+    sleep 7.5; press               # on the title
+    sleep 3; press                 # on the character select
 }
 idle_from=8  # the logo is over by then: what follows is the title alone
 POTE_FRAME_STATS=1 SDL_VIDEODRIVER=$driver SDL_AUDIODRIVER=dummy ./potepote 2> "$log" &

@@ -310,14 +310,29 @@ bool DrawRect(Picture& pic, const RasterTexture* tex, const RasterState& st, con
     AxisShift ax, ay;
     if (Translated(v[0].u, du, left, tex->width, x0, x1, st.linearMag, &ax) &&
         Translated(v[0].v, dv, top, tex->height, y0, y1, st.linearMag, &ay)) {
-        uint32_t upper[kPictureWidth], lower[kPictureWidth], mixed[kPictureWidth];
+        // Each image row is filtered across once: the lower row of one
+        // picture row is the upper row of the next.
+        uint32_t rows[2][kPictureWidth], mixed[kPictureWidth];
+        uint32_t* upper = rows[0];
+        uint32_t* lower = rows[1];
+        int upperRow = -1, lowerRow = -1;
         for (int y = y0; y < y1; ++y) {
             int row0 = std::clamp(y + ay.k, 0, tex->height - 1);
-            SampleShiftedRow(upper, tex->argb + (size_t)row0 * tex->width, tex->width, x0, n, ax);
+            if (row0 == lowerRow) {
+                std::swap(upper, lower);
+                std::swap(upperRow, lowerRow);
+            }
+            if (row0 != upperRow) {
+                SampleShiftedRow(upper, tex->argb + (size_t)row0 * tex->width, tex->width, x0, n, ax);
+                upperRow = row0;
+            }
             const uint32_t* texels = upper;
             if (ay.w != 0) {
                 int row1 = std::clamp(y + ay.k + 1, 0, tex->height - 1);
-                SampleShiftedRow(lower, tex->argb + (size_t)row1 * tex->width, tex->width, x0, n, ax);
+                if (row1 != lowerRow) {
+                    SampleShiftedRow(lower, tex->argb + (size_t)row1 * tex->width, tex->width, x0, n, ax);
+                    lowerRow = row1;
+                }
                 LerpRows(mixed, upper, lower, n, ay.w);
                 texels = mixed;
             }
