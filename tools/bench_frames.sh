@@ -19,6 +19,9 @@ seconds=${1:-10}
 driver=${2:-dummy}
 walk=${3:-}
 if [ "$driver" = xvfb ]; then
+    for tool in xvfb-run openbox xdotool; do
+        command -v "$tool" >/dev/null || { echo "$tool is missing (apt-get install xvfb openbox xdotool)" >&2; exit 1; }
+    done
     exec xvfb-run -a -s "-screen 0 1920x1080x24" \
         bash -c 'openbox >/dev/null 2>&1 & sleep 1; "$0" "$1" x11 "$2"' "$here/tools/bench_frames.sh" "$seconds" "$walk"
 fi
