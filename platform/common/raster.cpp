@@ -148,21 +148,31 @@ ROW_LOOP void OpaqueSpan(uint32_t* __restrict dst, const uint32_t* __restrict sr
     for (int i = 0; i < n; ++i) dst[i] = src[i] | 0xFF000000u;
 }
 
-// Opaque texels are copied and clear ones skipped, eight at a time: most
-// sprite texels are one or the other. Only groups mixing them are blended.
+// What a group of eight texels asks of the picture.
+enum class Group { Clear, Opaque, Mixed };
+
+inline Group Classify(const uint32_t* src) {
+    uint32_t all = 0xFFFFFFFFu, any = 0;
+    for (int k = 0; k < 8; ++k) {
+        all &= src[k];
+        any |= src[k];
+    }
+    return (all >> 24) == 255 ? Group::Opaque : (any >> 24) == 0 ? Group::Clear : Group::Mixed;
+}
+
+// Opaque texels are copied and clear ones skipped, in runs of groups of
+// eight: most sprite texels are one or the other. Only the rest is blended.
 void BlendRow(uint32_t* dst, const uint32_t* src, int n) {
-    constexpr int kGroup = 8;
     int i = 0;
-    for (; i + kGroup <= n; i += kGroup) {
-        uint32_t all = 0xFFFFFFFFu, any = 0;
-        for (int k = 0; k < kGroup; ++k) {
-            all &= src[i + k];
-            any |= src[i + k];
-        }
-        if ((all >> 24) == 255)
-            memcpy(dst + i, src + i, kGroup * sizeof(uint32_t));
-        else if ((any >> 24) != 0)
-            BlendSpan(dst + i, src + i, kGroup);
+    while (i + 8 <= n) {
+        const Group g = Classify(src + i);
+        int j = i + 8;
+        while (j + 8 <= n && Classify(src + j) == g) j += 8;
+        if (g == Group::Opaque)
+            memcpy(dst + i, src + i, (size_t)(j - i) * sizeof(uint32_t));
+        else if (g == Group::Mixed)
+            BlendSpan(dst + i, src + i, j - i);
+        i = j;
     }
     BlendSpan(dst + i, src + i, n - i);
 }

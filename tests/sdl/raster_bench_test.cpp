@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -103,17 +104,25 @@ std::vector<BenchQuad> PlayFrame(const BenchImage* img, float dx, float dy) {
     return quads;
 }
 
-template <typename F>
-double MedianMs(int runs, F frame) {
-    for (int i = 0; i < 10; ++i) frame();  // warm caches
-    std::vector<double> ms;
+// Times the contenders turn about, so that a busy machine slows them alike;
+// gives each one's median.
+std::vector<double> MediansMs(int runs, const std::vector<std::function<void()>>& contenders) {
+    for (int i = 0; i < 10; ++i)
+        for (const auto& f : contenders) f();  // warm caches
+    std::vector<std::vector<double>> ms(contenders.size());
     for (int i = 0; i < runs; ++i) {
-        auto t0 = std::chrono::steady_clock::now();
-        frame();
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        for (size_t c = 0; c < contenders.size(); ++c) {
+            auto t0 = std::chrono::steady_clock::now();
+            contenders[c]();
+            ms[c].push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        }
     }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
+    std::vector<double> medians;
+    for (auto& m : ms) {
+        std::sort(m.begin(), m.end());
+        medians.push_back(m[m.size() / 2]);
+    }
+    return medians;
 }
 
 void DrawOurs(Picture& pic, const std::vector<BenchQuad>& quads) {
@@ -182,7 +191,6 @@ TEST(RasterBench, DISABLED_RepresentativePlayFrame) {
 
     std::unique_ptr<Picture> pic(new Picture());
     std::unique_ptr<Picture> copy(new Picture());
-    const double floorMs = MedianMs(runs, [&] { memcpy(copy->px, pic->px, sizeof pic->px); });
     struct Case {
         const char* name;
         float dx, dy;
@@ -190,8 +198,9 @@ TEST(RasterBench, DISABLED_RepresentativePlayFrame) {
     for (const Case& c : {Case{"whole-pixel", 0.0f, 0.0f}, Case{"fractional ", 0.4f, 0.25f}}) {
         std::vector<BenchQuad> quads = PlayFrame(images, c.dx, c.dy);
         ASSERT_EQ(quads.size(), 132u);
-        double ours = MedianMs(runs, [&] { DrawOurs(*pic, quads); });
-        double sdl = MedianMs(runs, [&] { DrawSdl(renderer, quads); });
+        std::vector<double> ms = MediansMs(runs, {[&] { DrawOurs(*pic, quads); }, [&] { DrawSdl(renderer, quads); },
+                                                  [&] { memcpy(copy->px, pic->px, sizeof pic->px); }});
+        const double ours = ms[0], sdl = ms[1], floorMs = ms[2];
         printf("%s frame, 132 quads, median of %d: ours %.3f ms, SDL_RenderGeometry %.3f ms, plain copy %.3f ms;"
                " SDL/ours %.2fx, ours/copy %.2fx\n",
                c.name, runs, ours, sdl, floorMs, sdl / ours, ours / floorMs);
