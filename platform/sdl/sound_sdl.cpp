@@ -1,7 +1,8 @@
-// The DirectMusic calls of the game on SDL2_mixer. Every segment is decoded
-// to PCM when it is loaded, so a play is only a mixer channel starting on a
-// ready buffer. Channel 0 is reserved for the primary segment (music), the
-// others mix secondary segments (effects) over it.
+// The DirectMusic calls of the game on SDL2_mixer. Every segment becomes PCM
+// in one buffer (sampled sound when it is loaded, MIDI on the render workers
+// from then on), so a play is only a mixer channel starting on that buffer.
+// Channel 0 is reserved for the primary segment (music), the others mix
+// secondary segments (effects) over it.
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <sys/stat.h>
