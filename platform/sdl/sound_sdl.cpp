@@ -222,12 +222,11 @@ HRESULT IDirectMusicPerformance8::PlaySegmentEx(IUnknown* source, WCHAR*, IUnkno
     Segment* seg = FindSegment(source);
     if (!seg) return E_POINTER;  // an empty slot plays nothing
 
-    if (!seg->sound.finished) {
-        RenderSoon(seg->sound);
-        WaitForStart(seg->sound);
-    }
+    PrepareToPlay(seg->sound);
     if (seg->sound.finished && !seg->sound.failed) {
-        seg->once.alen = seg->sound.ready;  // the render has found where the ring-out ends
+        // Now known: where a song's ring-out ends, how long a WAVE became.
+        seg->once.alen = seg->sound.ready;
+        seg->loop.alen = seg->sound.loopBytes;
     }
     Mix_Chunk* chunk = seg->repeats == 0 ? &seg->once : &seg->loop;
     int loops = seg->repeats == DMUS_SEG_REPEAT_INFINITE ? -1 : (int)std::min<DWORD>(seg->repeats, 0x7FFFFFFF);

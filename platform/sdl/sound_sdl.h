@@ -19,11 +19,12 @@ namespace sound_sdl {
 constexpr int kRate = 44100;
 constexpr int kBytesPerFrame = 4;  // signed 16-bit, stereo, interleaved
 
-// A sound in the mixer's format. Sampled sound is decoded whole when it is
-// loaded. MIDI is rendered by worker threads: the buffer has room for the
-// longest the song can be (one pass and the longest ring-out) and fills from
-// its start, so a play can begin at once and the mixer reads what the worker
-// has just written. Whatever is not rendered yet reads as silence.
+// A sound in the mixer's format. A WAVE file is read when it is loaded and
+// converted to the mixer's format by a worker thread (or by the play that
+// needs it first). MIDI is rendered by worker threads: the buffer has room
+// for the longest the song can be (one pass and the longest ring-out) and
+// fills from its start, so a play can begin at once and the mixer reads what
+// the worker has just written. Whatever is not rendered yet reads as silence.
 struct DecodedSound {
     DecodedSound() = default;
     DecodedSound(const DecodedSound&) = delete;
@@ -38,27 +39,28 @@ struct DecodedSound {
     // How much of pcm one pass of a repeating segment plays. For MIDI this is
     // the song's own length, without the tail of released notes that a single
     // pass lets ring out; for sampled sound it is the whole sound.
-    uint32_t loopBytes = 0;
+    std::atomic<uint32_t> loopBytes{0};
     std::atomic<uint32_t> ready{0};    // bytes rendered so far, from the start
     std::atomic<bool> finished{true};   // no render outstanding: ready is the whole length
     std::atomic<bool> failed{false};    // the render stopped early: decode the file again
+    bool wave = false;                  // a converted WAVE: whole or nothing, never in part
 };
 
 // Waits until the sound is rendered (or its render failed). For tests and the
 // benchmark; the game never waits.
 void WaitUntilRendered(const DecodedSound& sound);
 
-// Moves the sound's render ahead of the others waiting: it is about to play.
-void RenderSoon(const DecodedSound& sound);
 
 // Starts the render workers (at start-up: the first reads the SoundFont
 // before this returns), and stops them; renders cut short are marked failed.
 void StartRendering();
 void StopRendering();
 
-// A play of a sound still rendering waits (30 ms at most) for its first
+// Readies a sound that is about to play: a WAVE still waiting for its
+// conversion is converted here and now; a song still rendering moves ahead
+// of the other renders, and the play waits (30 ms at most) for its first
 // tenth of a second.
-void WaitForStart(const DecodedSound& sound);
+void PrepareToPlay(const DecodedSound& sound);
 
 enum class DecodeResult {
     Ok,

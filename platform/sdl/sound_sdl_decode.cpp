@@ -242,9 +242,22 @@ int Peak(const int16_t* samples, size_t count) {
 
 struct RenderJob {
     DecodedSound* sound;
-    std::vector<uint8_t> midi;
+    std::vector<uint8_t> midi;  // a song to render, or
     size_t songFrames;
+    bool convert;               // sampled sound in pcm to convert in place
+    SDL_AudioCVT cvt;
 };
+
+// Converts a WAVE's samples, read into the sound's buffer, in place.
+void Convert(RenderJob& job) {
+    DecodedSound* out = job.sound;
+    job.cvt.buf = out->pcm.get();
+    bool ok = SDL_ConvertAudio(&job.cvt) == 0;
+    uint32_t usable = ok ? (uint32_t)(job.cvt.len_cvt - job.cvt.len_cvt % kBytesPerFrame) : 0;
+    out->loopBytes = usable;
+    out->ready = usable;
+    if (!ok || usable == 0) out->failed = true;
+}
 
 // The worker threads and the renders waiting for them. Started with the
 // first MIDI load; stopped when the performance closes down.
@@ -269,24 +282,37 @@ public:
         wake_.notify_one();
     }
 
-    // Waits, briefly, until the start of the sound is rendered: a play begins
-    // with what is there, and the render outruns the mixer from then on.
-    void Lead(const DecodedSound* sound, uint32_t bytes, int maxMs) {
+    // See PrepareToPlay.
+    void Prepare(const DecodedSound* sound) {
         std::unique_lock<std::mutex> lock(mutex_);
-        progress_.wait_for(lock, std::chrono::milliseconds(maxMs),
-                           [&] { return sound->finished.load() || sound->ready.load() >= bytes; });
-    }
-
-    void Soon(const DecodedSound* sound) {
-        std::lock_guard<std::mutex> lock(mutex_);
         for (auto it = queue_.begin(); it != queue_.end(); ++it) {
-            if (it->sound == sound) {
-                RenderJob job = std::move(*it);
-                queue_.erase(it);
+            if (it->sound != sound) continue;
+            RenderJob job = std::move(*it);
+            queue_.erase(it);
+            if (!job.convert) {
                 queue_.push_front(std::move(job));
-                return;
+                break;
             }
+            // Done here: a conversion takes a few milliseconds, less than
+            // waiting for a worker busy with a song.
+            busy_.push_back(job.sound);
+            lock.unlock();
+            Convert(job);
+            lock.lock();
+            job.sound->finished = true;
+            busy_.erase(std::find(busy_.begin(), busy_.end(), job.sound));
+            done_.notify_all();
+            progress_.notify_all();
+            return;
         }
+        if (sound->wave) {
+            // Being converted by a worker: a few milliseconds.
+            done_.wait(lock, [&] { return sound->finished.load(); });
+            return;
+        }
+        progress_.wait_for(lock, std::chrono::milliseconds(30), [&] {
+            return sound->finished.load() || sound->ready.load() >= (uint32_t)(kLeadFrames * kBytesPerFrame);
+        });
     }
 
     // Takes the sound's render off the queue, or waits for the worker that
@@ -369,7 +395,11 @@ private:
             queue_.pop_front();
             busy_.push_back(job.sound);
             lock.unlock();
-            bool whole = synth.Open(path) && Render(synth.synth, job);
+            bool whole = true;
+            if (job.convert)
+                Convert(job);
+            else
+                whole = synth.Open(path) && Render(synth.synth, job);
             lock.lock();
             if (!whole) job.sound->failed = true;
             job.sound->finished = true;
@@ -472,7 +502,7 @@ DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
     out->ready = 0;
     out->finished = false;
     out->failed = false;
-    Pool().Add(RenderJob{out, std::vector<uint8_t>(data, data + size), songFrames});
+    Pool().Add(RenderJob{out, std::vector<uint8_t>(data, data + size), songFrames, false, SDL_AudioCVT()});
     return DecodeResult::Ok;
 }
 
@@ -505,13 +535,68 @@ DecodeResult DecodeSampled(const uint8_t* data, size_t size, DecodedSound* out) 
     return DecodeResult::Ok;
 }
 
+// A WAVE is read and checked here, as SDL2_mixer would read it, and its
+// samples are converted to the mixer's format later, on a worker.
+DecodeResult DecodeWave(const uint8_t* data, size_t size, DecodedSound* out) {
+    int rate = 0, channels = 0;
+    Uint16 format = 0;
+    if (!Mix_QuerySpec(&rate, &format, &channels)) return DecodeResult::NoMixer;
+    if (rate != kRate || format != AUDIO_S16SYS || channels != 2) return DecodeResult::NoMixer;
+    // A WAVE whose data ends early is a broken file, not a shorter sound.
+    SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
+    SDL_AudioSpec spec;
+    Uint8* samples = nullptr;
+    Uint32 bytes = 0;
+    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(data, (int)size), 1, &spec, &samples, &bytes)) return DecodeResult::Corrupt;
+    SDL_AudioCVT cvt;
+    int needed = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 2, kRate);
+    const Uint32 frameBytes = (Uint32)(SDL_AUDIO_BITSIZE(spec.format) / 8) * spec.channels;
+    if (needed < 0 || frameBytes == 0 || bytes < frameBytes || cvt.len_mult <= 0 ||
+        bytes > (Uint32)INT32_MAX / (Uint32)cvt.len_mult) {
+        SDL_FreeWAV(samples);
+        return DecodeResult::Corrupt;
+    }
+    if (needed == 0) {  // already in the mixer's format
+        uint32_t usable = bytes - bytes % kBytesPerFrame;
+        out->pcm.reset(static_cast<uint8_t*>(malloc(usable ? usable : 1)));
+        if (usable == 0 || !out->pcm) {
+            SDL_FreeWAV(samples);
+            return DecodeResult::Corrupt;
+        }
+        memcpy(out->pcm.get(), samples, usable);
+        SDL_FreeWAV(samples);
+        out->capacity = usable;
+        out->loopBytes = usable;
+        out->ready = usable;
+        out->finished = true;
+        return DecodeResult::Ok;
+    }
+    const size_t capacity = (size_t)bytes * (size_t)cvt.len_mult;
+    out->pcm.reset(static_cast<uint8_t*>(malloc(capacity)));
+    if (!out->pcm) {
+        SDL_FreeWAV(samples);
+        return DecodeResult::Corrupt;
+    }
+    memcpy(out->pcm.get(), samples, bytes);
+    SDL_FreeWAV(samples);
+    cvt.len = (int)bytes;
+    out->capacity = (uint32_t)capacity;
+    out->loopBytes = 0;
+    out->ready = 0;
+    out->wave = true;
+    out->failed = false;
+    out->finished = false;
+    Pool().Add(RenderJob{out, std::vector<uint8_t>(), 0, true, cvt});
+    return DecodeResult::Ok;
+}
+
 }  // namespace
 
 DecodeResult DecodeSoundFile(const uint8_t* data, size_t size, DecodedSound* out) {
     if (size > (size_t)INT32_MAX) return DecodeResult::Corrupt;
     if (size >= 4 && std::memcmp(data, "MThd", 4) == 0) return RenderMidi(data, size, out);
     if (size >= 12 && std::memcmp(data, "RIFF", 4) == 0) {
-        if (std::memcmp(data + 8, "WAVE", 4) == 0) return DecodeSampled(data, size, out);
+        if (std::memcmp(data + 8, "WAVE", 4) == 0) return DecodeWave(data, size, out);
         if (std::memcmp(data + 8, "RMID", 4) == 0) {
             // A MIDI file wrapped in RIFF: its "data" chunk holds the SMF.
             size_t pos = 12;
@@ -541,9 +626,6 @@ void WaitUntilRendered(const DecodedSound& sound) {
     if (!sound.finished) Pool().Wait(&sound);
 }
 
-void RenderSoon(const DecodedSound& sound) {
-    if (!sound.finished) Pool().Soon(&sound);
-}
 
 void StopRendering() { Pool().Stop(); }
 
@@ -551,8 +633,8 @@ void StartRendering() {
     if (!SoundFontPath().empty()) Pool().Start();
 }
 
-void WaitForStart(const DecodedSound& sound) {
-    if (!sound.finished) Pool().Lead(&sound, (uint32_t)(kLeadFrames * kBytesPerFrame), 30);
+void PrepareToPlay(const DecodedSound& sound) {
+    if (!sound.finished) Pool().Prepare(&sound);
 }
 
 void ReleaseSynth() { Pool().Stop(); }

@@ -373,6 +373,27 @@ TEST_F(SoundSdlTest, SongPlaysAtOnceWhileItIsRendered) {
 
 
 
+// A WAVE is converted after its load; played at once, it sounds whole and
+// exactly as converted, not a sample more or less.
+TEST_F(SoundSdlTest, WavePlayedRightAfterItsLoadSoundsWhole) {
+    ASSERT_TRUE(LoadSegment(0, "date/tone.tov", false));
+    const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[0]);
+    ASSERT_NE(sound, nullptr);
+    {
+        std::lock_guard<std::mutex> lock(g_heardLock);
+        g_heard.clear();
+    }
+    ASSERT_NE(Mix_RegisterEffect(0, Listen, nullptr, nullptr), 0) << Mix_GetError();
+    Play(0, 0);
+    EXPECT_TRUE(sound->finished);
+    Wait(800);  // the tone lasts 0.3 s
+    Mix_UnregisterAllEffects(0);
+    std::lock_guard<std::mutex> lock(g_heardLock);
+    ASSERT_EQ(g_heard.size(), (size_t)sound->ready);
+    EXPECT_EQ(sound->ready, 13230u * sound_sdl::kBytesPerFrame);
+    EXPECT_EQ(memcmp(g_heard.data(), sound->pcm.get(), g_heard.size()), 0);
+}
+
 // Timing of the stage start's sound list, run by tools/bench_sounds.sh (not
 // part of the suite). POTE_BENCH_DIR names a folder that holds date/.
 TEST(SoundSdlBench, DISABLED_LoadGameSoundsTiming) {
