@@ -58,8 +58,8 @@ void StopRendering();
 
 // Readies a sound that is about to play: a WAVE still waiting for its
 // conversion is converted here and now; a song still rendering moves ahead
-// of the other renders, and the play waits (30 ms at most) for its first
-// tenth of a second.
+// of the other renders, and the play waits for its first tenth of a second
+// (about a millisecond; a quarter of a second at most on a starved machine).
 void PrepareToPlay(const DecodedSound& sound);
 
 enum class DecodeResult {

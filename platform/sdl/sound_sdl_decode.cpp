@@ -41,6 +41,7 @@ constexpr int kBlockFrames = 512;
 // A play that comes before its render waits for this much of the start,
 // a few of the mixer's buffers; the render then stays ahead by itself.
 constexpr size_t kLeadFrames = kRate / 10;
+constexpr int kMaxLeadWaitMs = 250;
 
 const char* const kStandardSoundFonts[] = {
     "/usr/share/sounds/sf2/FluidR3_GM.sf2",
@@ -310,7 +311,11 @@ public:
             done_.wait(lock, [&] { return sound->finished.load(); });
             return;
         }
-        progress_.wait_for(lock, std::chrono::milliseconds(30), [&] {
+        // Normally a millisecond. On a machine too busy to render that fast
+        // the frame waits with its sound, so the two stay together and the
+        // song does not start on silence; the bound keeps a starved render
+        // from holding the game up for long.
+        progress_.wait_for(lock, std::chrono::milliseconds(kMaxLeadWaitMs), [&] {
             return sound->finished.load() || sound->ready.load() >= (uint32_t)(kLeadFrames * kBytesPerFrame);
         });
     }
