@@ -44,6 +44,9 @@ void SetPresentHook(std::function<void(int presentNo)> hook);
 void SetIdleHook(std::function<void()> hook);
 
 int PresentCount();
+// Whether the device told the window that the last presented picture may
+// differ from the one shown before (an unchanged picture is not sent again).
+bool LastPresentChanged();
 const Picture& LastPicture();  // the picture as last presented
 uint32_t PixelAt(int x, int y);
 

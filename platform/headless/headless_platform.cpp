@@ -28,6 +28,7 @@ std::deque<PendingEvent> g_pending;
 std::function<void(int)> g_presentHook;
 std::function<void()> g_idleHook;
 int g_presents = 0;
+bool g_lastChanged = false;
 const Picture* g_lastPicture = nullptr;
 Picture g_blank;
 std::vector<headless::DrawRecord> g_draws;
@@ -69,6 +70,7 @@ void SetPresentHook(std::function<void(int)> hook) { g_presentHook = std::move(h
 void SetIdleHook(std::function<void()> hook) { g_idleHook = std::move(hook); }
 
 int PresentCount() { return g_presents; }
+bool LastPresentChanged() { return g_lastChanged; }
 const Picture& LastPicture() { return g_lastPicture ? *g_lastPicture : g_blank; }
 uint32_t PixelAt(int x, int y) { return LastPicture().px[(size_t)y * kPictureWidth + x]; }
 
@@ -137,8 +139,9 @@ bool BackendCreateRenderer(bool accelerated) {
 
 void BackendResetRenderer(bool) {}
 
-void BackendPresent(const Picture& picture, bool) {
+void BackendPresent(const Picture& picture, bool changed) {
     g_lastPicture = &picture;
+    g_lastChanged = changed;
     ++g_presents;
     if (g_presentHook) g_presentHook(g_presents);
 }

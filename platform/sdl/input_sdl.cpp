@@ -261,6 +261,11 @@ bool InputBackendTakeAcquireInterrupted()
     return false;
 }
 
+bool InputBackendKeyboardMissing()
+{
+    return false;
+}
+
 bool InputBackendStartJoypads()
 {
     if (!sJoypadsStarted)
