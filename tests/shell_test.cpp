@@ -4,6 +4,8 @@
 #include "game/scene.h"
 #include "platform/common/backend.h"
 #include "platform/common/texture_object.h"
+#include "fuzz/image_samples.h"
+#include "platform/common/program_resources.h"
 #include "platform/headless/headless_sound.h"
 #include "scenario.h"
 #include "test_support.h"
@@ -201,6 +203,35 @@ TEST(Program, ShutdownReleasesSoundsInputAndPictures) {
     EXPECT_FALSE(HeadlessJoypadOpen());
     EXPECT_EQ(g_pDI, nullptr);
     EXPECT_EQ(LiveTextureCount(), 0);
+}
+
+// The program's icon (resource 101, a 32x32 picture) becomes the window's
+// small icon at 16x16, each pixel the average of a 2x2 block.
+TEST(Program, WindowCarriesTheProgramsOwnSmallIcon) {
+    std::vector<imagesamples::Bytes> rows;
+    for (int y = 0; y < 32; ++y) {
+        imagesamples::Bytes row;
+        for (int x = 0; x < 32; ++x) {
+            uint32_t rgb = x < 16 ? 0xFF0000u : 0x0000FFu;
+            if (x < 2 && y < 2) rgb = (x == y) ? 0xFFFFFFu : 0x000000u;  // a checked block: grey
+            row.insert(row.end(), {uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb), 0xFF});
+        }
+        rows.push_back(row);
+    }
+    const imagesamples::Bytes png = imagesamples::WritePng(32, 32, PNG_COLOR_TYPE_RGBA, 8, false, rows);
+    const ProgramResource resources[] = {{101, png.data(), png.size()}};
+    SetProgramResources(resources, 1);
+    EXPECT_EQ(RunProgram([](int) { headless::UserClosesWindow(); }), 0);
+    SetProgramResources(nullptr, 0);
+
+    const PlatformIcon& icon = headless::WindowIcon();
+    ASSERT_EQ(icon.width, 16);
+    ASSERT_EQ(icon.height, 16);
+    EXPECT_EQ(icon.argb[0], 0xFF808080u);
+    EXPECT_EQ(icon.argb[1], 0xFFFF0000u);
+    EXPECT_EQ(icon.argb[7], 0xFFFF0000u);
+    EXPECT_EQ(icon.argb[8], 0xFF0000FFu);
+    EXPECT_EQ(icon.argb[16 * 15 + 15], 0xFF0000FFu);
 }
 
 TEST(Program, InvalidSceneCodeShowsItsMessageOnceAndShutsDown) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/backend.h"
 #include "platform/common/raster.h"
 #include "platform/d3d8.h"
 
@@ -35,6 +36,7 @@ bool WindowExists();
 bool WindowVisible();
 bool WindowFullScreen();
 RECT WindowRect();
+const PlatformIcon& WindowIcon();  // no pixels until the program sets its icon
 void SetDesktopSize(int width, int height);
 
 // Called at every Present with the number of presents so far (1 for the

@@ -18,6 +18,7 @@ bool g_rendererAccelerated = false;
 int g_desktopW = 1920, g_desktopH = 1080;
 PlatformWindow g_shadow;  // the window as the backend last saw it
 bool g_windowExists = false;
+PlatformIcon g_icon;  // the window's own icon, once the program gave it one
 
 struct PendingEvent {
     enum Kind { Close, Minimize, Restore, Move, Key } kind;
@@ -61,6 +62,7 @@ bool WindowExists() { return g_windowExists; }
 bool WindowVisible() { return g_windowExists && g_shadow.visible; }
 bool WindowFullScreen() { return IsFullScreenStyle(g_shadow.style); }
 RECT WindowRect() { return g_shadow.rect; }
+const PlatformIcon& WindowIcon() { return g_icon; }
 void SetDesktopSize(int width, int height) {
     g_desktopW = width;
     g_desktopH = height;
@@ -95,6 +97,8 @@ void BackendWindowCreated(PlatformWindow& w, const char*) {
 }
 
 void BackendWindowChanged(PlatformWindow& w) { g_shadow = w; }
+
+void BackendWindowIcon(PlatformWindow&, const PlatformIcon& icon) { g_icon = icon; }
 
 void BackendWindowDestroyed(PlatformWindow& w) {
     g_shadow = w;
