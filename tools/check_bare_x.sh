@@ -9,6 +9,8 @@
 #   - Esc ends the game with exit code 0.
 #
 #   tools/check_bare_x.sh [BUILD_DIR] [SCREEN]     defaults: build 1280x1024
+# With WM=openbox (or another window manager's command) the same checks run
+# under that window manager instead, for comparison.
 # Needs Xvfb, xdotool, xwininfo, xprop, xwd (apt-get install xvfb xdotool x11-apps x11-utils).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,6 +25,7 @@ work=$(mktemp -d)
 game_pid="" xvfb_pid=""
 cleanup() {
   [ -n "$game_pid" ] && kill "$game_pid" 2> /dev/null
+  [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2> /dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null
   wait 2> /dev/null
   rm -rf "$work"
@@ -37,6 +40,13 @@ exec 3>&-
 for _ in $(seq 50); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
 [ -s "$work/displayfd" ] || { echo "check_bare_x: Xvfb did not start"; cat "$work/xvfb.log"; exit 2; }
 export DISPLAY=":$(head -n1 "$work/displayfd")"
+
+wm_pid=""
+if [ -n "${WM:-}" ]; then
+  $WM > "$work/wm.log" 2>&1 &
+  wm_pid=$!
+  sleep 1
+fi
 
 (cd "$build" && SDL_AUDIODRIVER=dummy exec ./potepote > "$work/game.log" 2>&1) &
 game_pid=$!
@@ -167,4 +177,4 @@ if [ "$failures" -ne 0 ]; then
   cat "$work/game.log"
   exit 1
 fi
-echo "all checks passed on a bare $screen X server"
+echo "all checks passed on a $screen X server ${WM:+under $WM}${WM:-with no window manager}"
