@@ -177,4 +177,8 @@ if [ "$failures" -ne 0 ]; then
   cat "$work/game.log"
   exit 1
 fi
-echo "all checks passed on a $screen X server ${WM:+under $WM}${WM:-with no window manager}"
+if [ -n "${WM:-}" ]; then
+  echo "all checks passed on a $screen X server under $WM"
+else
+  echo "all checks passed on a bare $screen X server"
+fi
