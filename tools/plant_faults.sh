@@ -31,7 +31,7 @@ faults=(
   "stages/stage_enemies.cpp|{1, 13,1,  900,  0}, {2,  8,1,  800,120}|{1, 13,1,  900,  0}, {2,  8,1,  800,  0}|one item's y mistyped"
   "platform/common/raster.cpp|Mul8((dst >> 8) & 0xFF, ia)|Mul8((dst >> 16) & 0xFF, ia)|blend takes green from the red of the picture"
   "platform/common/d3d8_device.cpp|    d->texture = nullptr;||device reset keeps the old texture bound"
-  "platform/common/d3d8_device.cpp|    d->lastWasPlainClear = false;  // the window may have changed: show the picture again||device reset does not mark the next frame changed"
+  "platform/common/d3d8_device.cpp|    d->shown = false;  // the window may have changed: show the picture again||device reset does not mark the next frame changed"
   "shell/renderer.cpp|    g_pd3dDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);||magnification filter dropped"
   "platform/image/decode_dds.cpp|if (!dxt1 \|\| c0 > c1)|if (!dxt1 \|\| c0 >= c1)|DXT1 with equal endpoints decodes index 3 as a colour"
   "shell/winmain.cpp|    SendMessageA(g_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)icon);||the window never gets the program's icon"
