@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -362,9 +363,8 @@ void PresentFrame(const std::function<void()>& draw) {
 
 // A black texel and a white one, side by side.
 IDirect3DTexture8* BlackWhiteTexture() {
-    TextureObject* t = NewTextureObject(2, 1);
-    t->argb = {0xFF000000u, 0xFFFFFFFFu};
-    return t;
+    return NewTextureObject(2, 1, std::make_shared<const std::vector<uint32_t>>(
+                                      std::vector<uint32_t>{0xFF000000u, 0xFFFFFFFFu}));
 }
 
 }  // namespace
