@@ -55,6 +55,17 @@ protected:
     }
     static std::vector<std::string> Boxes() { return MessageBoxTexts(); }
     static std::vector<std::string> Plays() { return headless_sound::Log("play"); }
+    // What a sound slot holds, heard by playing it: the file of that play.
+    static std::string SlotSound(int slot) {
+        if (g_pSegment[slot] == nullptr) return "(empty)";
+        const size_t before = Plays().size();
+        g_pPerformance->PlaySegmentEx(g_pSegment[slot], NULL, NULL, DMUS_SEGF_SECONDARY, 0, NULL, NULL, NULL);
+        const std::vector<std::string> plays = Plays();
+        if (plays.size() == before) return "(silent)";
+        const std::string& line = plays.back();  // "play <file> secondary once"
+        const size_t from = line.find(' ') + 1;
+        return line.substr(from, line.find(' ', from) - from);
+    }
 
     // Through the logo with nothing pressed; the title is current afterwards.
     void RunLogo() {
@@ -168,6 +179,10 @@ TEST_F(FrontEnd, HeldConfirmCarriesOverAndFreshPressStartsTheStage) {
     EXPECT_EQ(headless_sound::Log("load"),
               (std::vector<std::string>{"load date/SE05.tov", "load date/CharSelect.tov", "load date/SE04.tov",
                                         "load date/SE01.tov", "load date/SE30.tov"}));
+    EXPECT_EQ(SlotSound(0), "date/CharSelect.tov");
+    EXPECT_EQ(SlotSound(1), "date/SE04.tov");
+    EXPECT_EQ(SlotSound(2), "date/SE01.tov");
+    EXPECT_EQ(SlotSound(3), "date/SE30.tov");
 
     const IDirect3DTexture8* select = g_pTexCharSelect[0];
     for (int i = 1; i <= 51; ++i) {

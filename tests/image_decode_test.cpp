@@ -88,6 +88,16 @@ TEST(ImageDecode, Dxt1CornerTexelsByHand) {
   EXPECT_EQ(img.argb[2], 0xFFAA0055u);
   EXPECT_EQ(img.argb[3], 0xFF5500AAu);
   EXPECT_EQ(img.argb[4], 0xFF0000FFu);
+
+  // Equal endpoints are the three-colour mode too: index 3 is a hole, not green.
+  Writer d = imagesamples::DdsHeader(4, 1, imagesamples::kDdpfFourCC, "DXT1", 0, nullptr);
+  d.le16(0x07E0).le16(0x07E0).le32(0xE4);  // row 0: indices 0, 1, 2, 3
+  ASSERT_TRUE(Decode(d.b, d.b.size(), img));
+  ASSERT_EQ(img.argb.size(), 4u);
+  EXPECT_EQ(img.argb[0], 0xFF00FF00u);
+  EXPECT_EQ(img.argb[1], 0xFF00FF00u);
+  EXPECT_EQ(img.argb[2], 0xFF00FF00u);
+  EXPECT_EQ(img.argb[3], 0x00000000u);
 }
 
 TEST(ImageDecode, FileNameDoesNotMatterOnlyContent) {

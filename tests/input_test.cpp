@@ -182,17 +182,44 @@ TEST(Input, EachActionReadsItsOwnSource)
     EXPECT_FALSE(InputLeft() || InputMenuUp() || InputAttack() || InputJump() || InputPause());
 }
 
-TEST(Input, JoypadServesEveryAction)
+TEST(Input, EachJoypadInputServesItsOwnActionsOnly)
 {
     StartWithJoypad();
-    HeadlessSetJoyButton(0, true);
-    HeadlessSetJoyButton(1, true);
-    HeadlessSetJoyButton(2, true);
-    HeadlessSetJoyAxis(1, 32767);
-    ReadInputs();
-    EXPECT_TRUE(InputAttack() && InputConfirm() && InputJump() && InputPause());
-    EXPECT_TRUE(InputDropDown() && InputMenuDown());
-    EXPECT_FALSE(InputMenuUp() || InputLeft() || InputRight());
+    // One input at a time, so that a binding read from the wrong button shows.
+    struct Case {
+        const char* input;
+        int button; // -1: the stick instead
+        int stickX, stickY;
+        bool attack, confirm, jump, pause, dropDown, menuDown, menuUp, left, right;
+    };
+    const Case cases[] = {
+        {"button 0", 0, 0, 0, true, true, false, false, false, false, false, false, false},
+        {"button 1", 1, 0, 0, false, false, true, false, false, false, false, false, false},
+        {"button 2", 2, 0, 0, false, false, false, true, false, false, false, false, false},
+        {"button 3", 3, 0, 0, false, false, false, false, false, false, false, false, false},
+        {"stick down", -1, 0, 32767, false, false, false, false, true, true, false, false, false},
+        {"stick up", -1, 0, -32768, false, false, false, false, false, false, true, false, false},
+        {"stick left", -1, -32768, 0, false, false, false, false, false, false, false, true, false},
+        {"stick right", -1, 32767, 0, false, false, false, false, false, false, false, false, true},
+    };
+    for (const Case& c : cases) {
+        if (c.button >= 0)
+            HeadlessSetJoyButton(c.button, true);
+        HeadlessSetJoyAxis(0, c.stickX);
+        HeadlessSetJoyAxis(1, c.stickY);
+        ReadInputs();
+        EXPECT_EQ(InputAttack(), c.attack) << c.input;
+        EXPECT_EQ(InputConfirm(), c.confirm) << c.input;
+        EXPECT_EQ(InputJump(), c.jump) << c.input;
+        EXPECT_EQ(InputPause(), c.pause) << c.input;
+        EXPECT_EQ(InputDropDown(), c.dropDown) << c.input;
+        EXPECT_EQ(InputMenuDown(), c.menuDown) << c.input;
+        EXPECT_EQ(InputMenuUp(), c.menuUp) << c.input;
+        EXPECT_EQ(InputLeft(), c.left) << c.input;
+        EXPECT_EQ(InputRight(), c.right) << c.input;
+        if (c.button >= 0)
+            HeadlessSetJoyButton(c.button, false);
+    }
 }
 
 TEST(Input, LostKeyboardReadsNothingThatFrameAndKeysTheNext)

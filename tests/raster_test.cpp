@@ -143,6 +143,45 @@ TEST(Raster, FractionalEdgesFollowPixelCentres) {
     EXPECT_EQ(c.at(1, 1), 0xFFFFFFFFu);
 }
 
+// Blending over a picture whose channels all differ, so that a channel taken
+// from the wrong place shows: each channel is source x alpha + destination x
+// (1 - alpha), on the sprite path, the empty-slot path and the general path.
+TEST(Raster, BlendKeepsEachChannelApart) {
+    const uint32_t dst = 0xFF20A0E0u;
+    const uint32_t texel = 0xFFC04010u;
+    const uint32_t alpha = 0x60;
+    auto expectBlend = [&](uint32_t got, uint32_t src, const char* path) {
+        for (int shift = 0; shift <= 16; shift += 8) {
+            const int s = (src >> shift) & 0xFF, d = (dst >> shift) & 0xFF;
+            const int want = (s * (int)alpha + d * (255 - (int)alpha) + 127) / 255;
+            EXPECT_NEAR((int)((got >> shift) & 0xFF), want, 1) << path << ", channel shift " << shift;
+        }
+        EXPECT_EQ(got >> 24, 0xFFu) << path;
+    };
+    RasterTexture tex{1, 1, &texel};
+    RasterVertex v[4];
+
+    Canvas sprite;
+    RasterClear(*sprite.pic, dst);
+    Quad(v, 10, 10, 20, 20, alpha << 24 | 0xFFFFFF);
+    RasterFan(*sprite.pic, &tex, Blend(), v, 4);
+    expectBlend(sprite.at(15, 15), texel, "sprite");
+
+    Canvas empty;
+    RasterClear(*empty.pic, dst);
+    Quad(v, 10, 10, 20, 20, alpha << 24 | 0x3080C0);
+    RasterFan(*empty.pic, nullptr, Blend(), v, 4);
+    expectBlend(empty.at(15, 15), 0xFF3080C0u, "empty slot");
+
+    Canvas general;
+    RasterClear(*general.pic, dst);
+    RasterVertex tri[3] = {{10, 10, alpha << 24 | 0xFFFFFF, 0, 0},
+                           {40, 12, alpha << 24 | 0xFFFFFF, 1, 0},
+                           {12, 40, alpha << 24 | 0xFFFFFF, 0, 1}};
+    RasterTriangle(*general.pic, &tex, Blend(), tri[0], tri[1], tri[2]);
+    expectBlend(general.at(15, 15), texel, "general");
+}
+
 namespace {
 
 // Source alpha over the destination, 8 bits a channel, rounded as the device does.

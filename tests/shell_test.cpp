@@ -4,7 +4,17 @@
 #include "game/scene.h"
 #include "platform/common/backend.h"
 #include "platform/common/texture_object.h"
+#include "fuzz/image_samples.h"
+#include "platform/common/program_resources.h"
+#include "platform/headless/headless_sound.h"
 #include "scenario.h"
+#include "test_support.h"
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 using headless::Clock;
 
@@ -147,6 +157,84 @@ TEST(Program, MinimisedWindowRunsNoFramesUntilRestored) {
     EXPECT_EQ(g_bActive, 1);
 }
 
+// Start-up stops at a part that cannot start: no frame runs, and each part's
+// own message (if it has one) is the only one shown.
+TEST(Program, SoundThatCannotStartEndsTheProgramBeforeAnyFrame) {
+    headless_sound::FailStep(headless_sound::Fail::InitAudio);
+    EXPECT_EQ(RunProgram([](int) {
+                  ADD_FAILURE() << "no frame may run";
+                  headless::UserClosesWindow();
+              }),
+              0);
+    EXPECT_EQ(headless::PresentCount(), 0);
+    EXPECT_EQ(MessageBoxTexts(), std::vector<std::string>{"DirectMusicPerformance8の初期化に失敗"});
+    EXPECT_EQ(g_pDI, nullptr) << "input is never started";
+}
+
+TEST(Program, InputThatCannotStartEndsTheProgramBeforeAnyFrame) {
+    HeadlessSetKeyboardMissing(true);
+    EXPECT_EQ(RunProgram([](int) {
+                  ADD_FAILURE() << "no frame may run";
+                  headless::UserClosesWindow();
+              }),
+              0);
+    EXPECT_EQ(headless::PresentCount(), 0);
+    EXPECT_TRUE(MessageBoxTexts().empty());
+}
+
+// Shutdown after the front end has loaded music: every slot's segment is
+// stopped, unloaded and released before the sound system goes, the joypad is
+// let go and every picture is released.
+TEST(Program, ShutdownReleasesSoundsInputAndPictures) {
+    HeadlessSetJoypadPresent(true);
+    RunProgram([](int n) {
+        if (n == 400) headless::UserPressesKey(VK_ESCAPE);  // on the title, its music playing
+    });
+    EXPECT_TRUE(MessageBoxTexts().empty());
+    const std::vector<std::string> log = headless_sound::Log();
+    auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) - log.begin(); };
+    const auto end = (long)log.size();
+    ASSERT_LT(at("play date/gorumo.tov primary loop"), end);
+    EXPECT_LT(at("stop all"), at("unload date/gorumo.tov"));
+    EXPECT_LT(at("unload date/gorumo.tov"), at("release date/gorumo.tov"));
+    EXPECT_LT(at("release date/gorumo.tov"), at("release loader"));
+    EXPECT_LT(at("release loader"), at("close down"));
+    EXPECT_LT(at("close down"), end);
+    for (auto* seg : g_pSegment) EXPECT_EQ(seg, nullptr);
+    EXPECT_FALSE(HeadlessJoypadOpen());
+    EXPECT_EQ(g_pDI, nullptr);
+    EXPECT_EQ(LiveTextureCount(), 0);
+}
+
+// The program's icon (resource 101, a 32x32 picture) becomes the window's
+// small icon at 16x16, each pixel the average of a 2x2 block.
+TEST(Program, WindowCarriesTheProgramsOwnSmallIcon) {
+    std::vector<imagesamples::Bytes> rows;
+    for (int y = 0; y < 32; ++y) {
+        imagesamples::Bytes row;
+        for (int x = 0; x < 32; ++x) {
+            uint32_t rgb = x < 16 ? 0xFF0000u : 0x0000FFu;
+            if (x < 2 && y < 2) rgb = (x == y) ? 0xFFFFFFu : 0x000000u;  // a checked block: grey
+            row.insert(row.end(), {uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb), 0xFF});
+        }
+        rows.push_back(row);
+    }
+    const imagesamples::Bytes png = imagesamples::WritePng(32, 32, PNG_COLOR_TYPE_RGBA, 8, false, rows);
+    const ProgramResource resources[] = {{101, png.data(), png.size()}};
+    SetProgramResources(resources, 1);
+    EXPECT_EQ(RunProgram([](int) { headless::UserClosesWindow(); }), 0);
+    SetProgramResources(nullptr, 0);
+
+    const PlatformIcon& icon = headless::WindowIcon();
+    ASSERT_EQ(icon.width, 16);
+    ASSERT_EQ(icon.height, 16);
+    EXPECT_EQ(icon.argb[0], 0xFF808080u);
+    EXPECT_EQ(icon.argb[1], 0xFFFF0000u);
+    EXPECT_EQ(icon.argb[7], 0xFFFF0000u);
+    EXPECT_EQ(icon.argb[8], 0xFF0000FFu);
+    EXPECT_EQ(icon.argb[16 * 15 + 15], 0xFF0000FFu);
+}
+
 TEST(Program, InvalidSceneCodeShowsItsMessageOnceAndShutsDown) {
     g_FrameNo = 12;
     int code = RunProgram([](int) {});
@@ -248,21 +336,88 @@ TEST(WindowMode, CentringOnASmallDesktopTruncatesTowardZero) {
     EXPECT_EQ(r.top, -((h - 400) / 2)) << "negative positions truncate toward zero";
 }
 
-TEST(WindowMode, RenderStatesComeBackAfterAReset) {
-    Scenario s;
-    // A reset forgets every state; the window's move message restores them.
-    headless::UserMovesWindow(50, 60);
+namespace {
+
+// Window and desktop messages waiting in the queue, handled as the loop would.
+void DispatchWaitingMessages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    // Draw a half-transparent white quad over black: blending must still work.
+}
+
+// A screen quad with the given vertex colour, drawn with whatever texture the
+// device has bound.
+void DrawRect(float l, float t, float r, float b, DWORD color) {
+    float q[4][7] = {{l, t, 0, 1, 0, 0, 0}, {r, t, 0, 1, 0, 1, 0}, {r, b, 0, 1, 0, 1, 1}, {l, b, 0, 1, 0, 0, 1}};
+    for (auto& v : q) memcpy(&v[4], &color, 4);
+    g_pd3dDevice->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q, 28);
+}
+
+// One whole frame on the device: clear to black, draw, present.
+void PresentFrame(const std::function<void()>& draw) {
     g_pd3dDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 0, 0);
     g_pd3dDevice->BeginScene();
-    float q[4][7] = {{0, 0, 0, 1, 0, 0, 0}, {10, 0, 0, 1, 0, 1, 0}, {10, 10, 0, 1, 0, 1, 1}, {0, 10, 0, 1, 0, 0, 1}};
-    DWORD color = 0x80FFFFFFu;
-    for (auto& v : q) memcpy(&v[4], &color, 4);
-    g_pd3dDevice->SetTexture(0, nullptr);
-    g_pd3dDevice->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q, 28);
+    draw();
     g_pd3dDevice->EndScene();
     g_pd3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
-    EXPECT_EQ(headless::PixelAt(5, 5), 0xFF808080u);
+}
+
+// A black texel and a white one, side by side.
+IDirect3DTexture8* BlackWhiteTexture() {
+    return NewTextureObject(2, 1, std::make_shared<const std::vector<uint32_t>>(
+                                      std::vector<uint32_t>{0xFF000000u, 0xFFFFFFFFu}));
+}
+
+}  // namespace
+
+TEST(WindowMode, RenderStatesComeBackAfterAReset) {
+    Scenario s;
+    IDirect3DTexture8* tex = BlackWhiteTexture();
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass == 0 ? "as started" : "after a reset");
+        if (pass == 1) {
+            // A reset forgets every state; the window's move message restores them.
+            headless::UserMovesWindow(50, 60);
+            DispatchWaitingMessages();
+        }
+        PresentFrame([&] {
+            // Half-transparent white over black: blending.
+            g_pd3dDevice->SetTexture(0, nullptr);
+            DrawRect(0, 0, 10, 10, 0x80FFFFFFu);
+            // Two texels magnified to 40 pixels: the linear filter grades them.
+            g_pd3dDevice->SetTexture(0, tex);
+            DrawRect(100, 0, 140, 1, 0xFFFFFFFFu);
+        });
+        EXPECT_EQ(headless::PixelAt(5, 5), 0xFF808080u);
+        EXPECT_EQ(headless::PixelAt(100, 0), 0xFF000000u);
+        EXPECT_EQ(headless::PixelAt(139, 0), 0xFFFFFFFFu);
+        const uint32_t middle = headless::PixelAt(120, 0) & 0xFF;
+        EXPECT_GT(middle, 0x40u) << "magnified texels are filtered, not repeated";
+        EXPECT_LT(middle, 0xC0u);
+    }
+    tex->Release();
+}
+
+// After a reset the window may have changed: the next picture is shown even if
+// it equals the last, and no texture stays bound from before.
+TEST(Device, ResetForgetsTheBoundTextureAndShowsTheNextFrameAgain) {
+    Scenario s;
+    PresentFrame([] {});
+    PresentFrame([] {});
+    EXPECT_FALSE(headless::LastPresentChanged()) << "two black frames in a row: nothing new to show";
+    headless::UserMovesWindow(20, 30);
+    DispatchWaitingMessages();
+    PresentFrame([] {});
+    EXPECT_TRUE(headless::LastPresentChanged()) << "the first picture after a reset must reach the window";
+    PresentFrame([] {});
+    EXPECT_FALSE(headless::LastPresentChanged());
+
+    IDirect3DTexture8* tex = BlackWhiteTexture();
+    g_pd3dDevice->SetTexture(0, tex);
+    headless::UserMovesWindow(40, 30);
+    DispatchWaitingMessages();
+    // Drawn without binding a texture: white times the vertex colour.
+    PresentFrame([] { DrawRect(0, 0, 10, 10, 0xFF00C000u); });
+    EXPECT_EQ(headless::PixelAt(2, 5), 0xFF00C000u);
+    EXPECT_EQ(headless::PixelAt(8, 5), 0xFF00C000u);
+    tex->Release();
 }

@@ -204,6 +204,62 @@ TEST(TextureLoaders, ReloadSeesAChangedFile) {
     EXPECT_LT(D3DXCreateTextureFromFileA(g_pd3dDevice, "date/pic.tov", &a), 0) << "a deleted file is not served from memory";
 }
 
+// Each picture reaches its own slot through its own loader. Every file is
+// written with a code of its own in its second texel and transparent pure
+// green in its first, which only the keyed loader turns into transparent black.
+TEST(TextureLists, EachPictureLandsInItsSlotThroughItsLoader) {
+    ScratchFolder folder;
+    headless_sound::AcceptMissingFiles(true);
+    Scenario s;
+    struct Expect {
+        const char* file;
+        IDirect3DTexture8* const* slot;
+        bool keyed;
+    };
+    const Expect table[] = {
+        {"back_start1", &g_pTexStart1, false},       {"back_start2", &g_pTexStart2, false},
+        {"logo1", &g_pTexLogo1, false},              {"logo2", &g_pTexLogo2, false},
+        {"back_char_select1", &g_pTexCharSelect[0], false},
+        {"Loading", &g_pTexLoading, false},          {"back_char_con1", &g_pTexContinue1, true},
+        {"back_char_con2", &g_pTexContinue2, true},  {"black", &g_pTexBlack, false},
+        {"char1", &g_pTexChar1, true},               {"comment", &g_pTexComment, true},
+        {"HP_M1", &g_pTexHPMeter1, true},            {"HP1", &g_pTexHP1, true},
+        {"stage_count_base", &g_pTexStageCountBase, true},
+        {"stage_count", &g_pTexStageCount, true},    {"back_stage1", &g_pTexStageBack, false},
+        {"mychar2_right", &g_pTexMyCharR, true},     {"mychar2_left", &g_pTexMyCharL, true},
+        {"enemy_out", &g_pTexEnemyOut, true},        {"enemy1_right", &g_pTexEnemy1R, true},
+        {"enemy1_left", &g_pTexEnemy1L, true},       {"enemy2_right", &g_pTexEnemy2R, true},
+        {"enemy2_left", &g_pTexEnemy2L, true},       {"block1", &g_pTexBlock, true},
+        {"mychar1_attack", &g_pTexMyChar1Atk, true}, {"enemy2_attack_right", &g_pTexEnemy2AtkR, true},
+        {"enemy2_attack_left", &g_pTexEnemy2AtkL, true}, {"Message1", &g_pTexMessage1, false},
+    };
+    // The code sits in the top five bits of red and blue, which the keyed
+    // loader's 5-bit colour keeps.
+    auto code = [](int i) { return 0xFF000000u | (uint32_t)(i + 1) << 19 | (uint32_t)(i + 1) << 3; };
+    int i = 0;
+    for (const Expect& e : table) ScratchFolder::WriteTga(e.file, 2, 1, {0x0000FF00u, code(i++)});
+    // Another character's pictures, which must not be the ones loaded.
+    ScratchFolder::WriteTga("mychar1_right", 2, 1, {0x0000FF00u, 0xFFFFFFFFu});
+    ScratchFolder::WriteTga("mychar1_left", 2, 1, {0x0000FF00u, 0xFFFFFFFFu});
+
+    LoadTitleTextures();
+    LoadCharSelectTexture();
+    LoadLoadingTexture();
+    g_nCharacter = 2;
+    LoadGameAssets();
+    EXPECT_TRUE(MessageBoxTexts().empty());
+
+    i = 0;
+    for (const Expect& e : table) {
+        SCOPED_TRACE(e.file);
+        const TextureObject* t = Tex(*e.slot);
+        ASSERT_NE(t, nullptr);
+        ASSERT_EQ(t->width * t->height, 2);
+        EXPECT_EQ(t->argb[1] & 0xF800F8u, code(i++) & 0xF800F8u) << "the slot holds another file";
+        EXPECT_EQ(t->argb[0], e.keyed ? 0x00000000u : 0x0000FF00u) << (e.keyed ? "keyed" : "plain");
+    }
+}
+
 // The in-game list finds every picture already decoded, each with the
 // conversion its own loader asks for.
 TEST(TextureLists, InGamePicturesAreDecodedAheadOfTheList) {

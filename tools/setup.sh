@@ -8,7 +8,8 @@ packages=(build-essential cmake pkg-config git
           libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev fluid-soundfont-gm
           libpng-dev libjpeg-dev zlib1g-dev
           libcairo2-dev libpango1.0-dev fonts-noto-cjk fonts-dejavu-core
-          libgtest-dev clang libclang-rt-dev)
+          libgtest-dev clang libclang-rt-dev
+          xvfb xdotool x11-apps x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,10 +2,21 @@
 // message and device code of platform/common.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/common/raster.h"
 #include "platform/win32.h"
 
 class IDirect3DTexture8;
+
+// An icon as LoadImageA made it: straight 32-bit pixels at the size asked for.
+// The system's standard icon has no pixels: the desktop shows its own.
+struct PlatformIcon {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> argb;  // 0xAARRGGBB, rows top-down
+};
 
 // The one window's state as the game's window calls left it.
 struct PlatformWindow {
@@ -38,6 +49,7 @@ void BackendDesktopSize(int* width, int* height);
 void BackendWindowCreated(PlatformWindow& w, const char* title);
 void BackendWindowChanged(PlatformWindow& w);
 void BackendWindowDestroyed(PlatformWindow& w);
+void BackendWindowIcon(PlatformWindow& w, const PlatformIcon& icon);
 void BackendPumpEvents();  // turn waiting platform events into queued messages
 void BackendWaitEvent();   // block until something arrives, then pump
 

@@ -87,6 +87,7 @@ HRESULT IDirectInput8A::CreateDevice(REFGUID instance, IDirectInputDevice8A** de
     InputDevice* dev = nullptr;
     if (IsEqualGUID(instance, GUID_SysKeyboard)) {
         if (sKeyboard.kind != DeviceKind::Free) return E_FAIL;
+        if (InputBackendKeyboardMissing()) return DIERR_DEVICENOTREG;
         dev = &sKeyboard;
         *dev = InputDevice();
         dev->kind = DeviceKind::Keyboard;

@@ -22,6 +22,8 @@ void InputBackendReadKeys(BYTE keys[256]);
 // once, and an acquisition interrupted by a lost input. Never on a desktop.
 bool InputBackendTakeKeyboardLoss();
 bool InputBackendTakeAcquireInterrupted();
+// No keyboard device can be had at all (a test's staging; never on a desktop).
+bool InputBackendKeyboardMissing();
 
 // Joypads: enumerated once at start-up; the one the game opens is read by
 // index until it is closed.

@@ -3,8 +3,11 @@
 // window procedure at once, as the game expects; events from the desktop are
 // queued and reach it through the message loop.
 #include <cstdio>
+#include <string>
 
 #include "platform/common/backend.h"
+#include "platform/common/program_resources.h"
+#include "platform/image/image_decode.h"
 
 namespace {
 
@@ -18,6 +21,11 @@ bool g_classRegistered = false;
 MSG g_queue[kQueueSize];
 int g_queueHead = 0;
 int g_queueCount = 0;
+const ProgramResource* g_resources = nullptr;
+int g_resourceCount = 0;
+PlatformIcon g_systemIcon;   // the desktop's own standard icon
+PlatformIcon g_programIcon;  // the one icon the program carries
+
 bool g_quitPosted = false;
 int g_quitCode = 0;
 
@@ -219,9 +227,58 @@ LRESULT SendMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return Send(msg, wParam, lParam);
 }
 
-HANDLE LoadImageA(HINSTANCE, LPCSTR, UINT, int, int, UINT) {
-    static int icon;  // the window manager shows no per-window icon here
-    return &icon;
+void SetProgramResources(const ProgramResource* table, int count) {
+    g_resources = table;
+    g_resourceCount = table ? count : 0;
+}
+
+namespace {
+
+// Scales an icon to the size asked for: whole blocks of pixels averaged when
+// it shrinks by a whole factor (32 to 16), the nearest pixel otherwise.
+void ScaleIcon(const DecodedImage& img, int w, int h, PlatformIcon& out) {
+    out.width = w;
+    out.height = h;
+    out.argb.assign((size_t)w * (size_t)h, 0);
+    const bool blocks = img.width % w == 0 && img.height % h == 0;
+    const int bw = blocks ? img.width / w : 1, bh = blocks ? img.height / h : 1;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int sx = blocks ? x * bw : x * img.width / w, sy = blocks ? y * bh : y * img.height / h;
+            uint32_t sum[4] = {0, 0, 0, 0};
+            for (int j = 0; j < bh; ++j) {
+                for (int i = 0; i < bw; ++i) {
+                    const uint32_t p = img.argb[(size_t)(sy + j) * (size_t)img.width + (size_t)(sx + i)];
+                    for (int c = 0; c < 4; ++c) sum[c] += (p >> (8 * c)) & 0xFF;
+                }
+            }
+            const uint32_t n = (uint32_t)(bw * bh);
+            uint32_t p = 0;
+            for (int c = 0; c < 4; ++c) p |= ((sum[c] + n / 2) / n) << (8 * c);
+            out.argb[(size_t)y * (size_t)w + (size_t)x] = p;
+        }
+    }
+}
+
+}  // namespace
+
+HANDLE LoadImageA(HINSTANCE, LPCSTR name, UINT type, int cx, int cy, UINT) {
+    if (type != IMAGE_ICON) return nullptr;
+    if (name == IDI_APPLICATION) return &g_systemIcon;
+    const uintptr_t id = (uintptr_t)name;
+    if (id > 0xFFFF) return nullptr;  // icons are found by number only
+    for (int i = 0; i < g_resourceCount; ++i) {
+        if ((uintptr_t)g_resources[i].id != id) continue;
+        DecodedImage img;
+        std::string why;
+        if (!DecodeImage(g_resources[i].data, g_resources[i].size, img, &why)) {
+            fprintf(stderr, "icon %d: %s\n", (int)id, why.c_str());
+            return nullptr;
+        }
+        ScaleIcon(img, cx > 0 ? cx : img.width, cy > 0 ? cy : img.height, g_programIcon);
+        return &g_programIcon;
+    }
+    return nullptr;
 }
 
 HCURSOR LoadCursorA(HINSTANCE, LPCSTR) { return nullptr; }
@@ -302,7 +359,7 @@ BOOL WaitMessage() {
     return TRUE;
 }
 
-LRESULT DefWindowProcA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM) {
+LRESULT DefWindowProcA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CLOSE:
         DestroyWindow(hWnd);
@@ -313,6 +370,12 @@ LRESULT DefWindowProcA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM) {
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_CLOSE) SendMessageA(hWnd, WM_CLOSE, 0, 0);
         return 0;
+    case WM_SETICON: {
+        PlatformWindow* w = FromHandle(hWnd);
+        const PlatformIcon* icon = reinterpret_cast<const PlatformIcon*>(lParam);
+        if (w && icon && !icon->argb.empty()) BackendWindowIcon(*w, *icon);
+        return 0;
+    }
     default:
         return 0;
     }

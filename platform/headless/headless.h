@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/backend.h"
 #include "platform/common/raster.h"
 #include "platform/d3d8.h"
 
@@ -35,6 +36,7 @@ bool WindowExists();
 bool WindowVisible();
 bool WindowFullScreen();
 RECT WindowRect();
+const PlatformIcon& WindowIcon();  // no pixels until the program sets its icon
 void SetDesktopSize(int width, int height);
 
 // Called at every Present with the number of presents so far (1 for the
@@ -44,6 +46,9 @@ void SetPresentHook(std::function<void(int presentNo)> hook);
 void SetIdleHook(std::function<void()> hook);
 
 int PresentCount();
+// Whether the device told the window that the last presented picture may
+// differ from the one shown before (an unchanged picture is not sent again).
+bool LastPresentChanged();
 const Picture& LastPicture();  // the picture as last presented
 uint32_t PixelAt(int x, int y);
 

@@ -15,6 +15,9 @@ void HeadlessSetKey(HeadlessKey key, bool down);
 // Every key of both buffers up.
 void HeadlessReleaseAllKeys();
 
+// No keyboard device can be created while set, so input cannot start.
+void HeadlessSetKeyboardMissing(bool missing);
+
 // GetKeyboardState reports failure while set.
 void HeadlessSetKeyboardStateFails(bool fails);
 

@@ -18,6 +18,7 @@ bool g_rendererAccelerated = false;
 int g_desktopW = 1920, g_desktopH = 1080;
 PlatformWindow g_shadow;  // the window as the backend last saw it
 bool g_windowExists = false;
+PlatformIcon g_icon;  // the window's own icon, once the program gave it one
 
 struct PendingEvent {
     enum Kind { Close, Minimize, Restore, Move, Key } kind;
@@ -28,6 +29,7 @@ std::deque<PendingEvent> g_pending;
 std::function<void(int)> g_presentHook;
 std::function<void()> g_idleHook;
 int g_presents = 0;
+bool g_lastChanged = false;
 const Picture* g_lastPicture = nullptr;
 Picture g_blank;
 std::vector<headless::DrawRecord> g_draws;
@@ -60,6 +62,7 @@ bool WindowExists() { return g_windowExists; }
 bool WindowVisible() { return g_windowExists && g_shadow.visible; }
 bool WindowFullScreen() { return IsFullScreenStyle(g_shadow.style); }
 RECT WindowRect() { return g_shadow.rect; }
+const PlatformIcon& WindowIcon() { return g_icon; }
 void SetDesktopSize(int width, int height) {
     g_desktopW = width;
     g_desktopH = height;
@@ -69,6 +72,7 @@ void SetPresentHook(std::function<void(int)> hook) { g_presentHook = std::move(h
 void SetIdleHook(std::function<void()> hook) { g_idleHook = std::move(hook); }
 
 int PresentCount() { return g_presents; }
+bool LastPresentChanged() { return g_lastChanged; }
 const Picture& LastPicture() { return g_lastPicture ? *g_lastPicture : g_blank; }
 uint32_t PixelAt(int x, int y) { return LastPicture().px[(size_t)y * kPictureWidth + x]; }
 
@@ -93,6 +97,8 @@ void BackendWindowCreated(PlatformWindow& w, const char*) {
 }
 
 void BackendWindowChanged(PlatformWindow& w) { g_shadow = w; }
+
+void BackendWindowIcon(PlatformWindow&, const PlatformIcon& icon) { g_icon = icon; }
 
 void BackendWindowDestroyed(PlatformWindow& w) {
     g_shadow = w;
@@ -137,8 +143,9 @@ bool BackendCreateRenderer(bool accelerated) {
 
 void BackendResetRenderer(bool) {}
 
-void BackendPresent(const Picture& picture, bool) {
+void BackendPresent(const Picture& picture, bool changed) {
     g_lastPicture = &picture;
+    g_lastChanged = changed;
     ++g_presents;
     if (g_presentHook) g_presentHook(g_presents);
 }

@@ -14,6 +14,7 @@ struct Script {
     BYTE vk[256] = {};
     BYTE dik[256] = {};
     bool keyboardStateFails = false;
+    bool keyboardMissing = false;
     bool focus = true;
     bool loseKeyboard = false;
     int acquireInputLost = 0;
@@ -65,6 +66,11 @@ void HeadlessReleaseAllKeys()
 {
     std::memset(sScript.vk, 0, sizeof(sScript.vk));
     std::memset(sScript.dik, 0, sizeof(sScript.dik));
+}
+
+void HeadlessSetKeyboardMissing(bool missing)
+{
+    sScript.keyboardMissing = missing;
 }
 
 void HeadlessSetKeyboardStateFails(bool fails)
@@ -147,6 +153,11 @@ bool InputBackendKeyboardFocus()
 void InputBackendReadKeys(BYTE keys[256])
 {
     std::memcpy(keys, sScript.dik, sizeof(sScript.dik));
+}
+
+bool InputBackendKeyboardMissing()
+{
+    return sScript.keyboardMissing;
 }
 
 bool InputBackendTakeKeyboardLoss()

@@ -309,6 +309,11 @@ bool InputBackendTakeAcquireInterrupted()
     return false;
 }
 
+bool InputBackendKeyboardMissing()
+{
+    return false;
+}
+
 bool InputBackendStartJoypads()
 {
     if (!sJoypadsStarted)

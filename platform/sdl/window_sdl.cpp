@@ -22,6 +22,19 @@ WPARAM VirtualKeyOf(const SDL_Keysym& key) {
     return VirtualKeyFromSdlKeycode(key.sym, (key.mod & KMOD_NUM) != 0);
 }
 
+// Without a window manager (a bare X server, a kiosk) nobody resizes a window
+// that asks for full screen: it would keep its 640x480 while the picture is
+// scaled to the display, and show only a corner of it. So the window covers
+// the display itself first, as a window manager would make it.
+void CoverDisplay() {
+    int display = SDL_GetWindowDisplayIndex(g_sdlWindow);
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0) return;
+    SDL_SetWindowBordered(g_sdlWindow, SDL_FALSE);
+    SDL_SetWindowPosition(g_sdlWindow, bounds.x, bounds.y);
+    SDL_SetWindowSize(g_sdlWindow, bounds.w, bounds.h);
+}
+
 }  // namespace
 
 SDL_Window* SdlMainWindow() { return g_sdlWindow; }
@@ -66,6 +79,7 @@ void BackendWindowChanged(PlatformWindow& w) {
     if (fullScreen != g_appliedFullScreen || !w.visible) {
         // A desktop-sized full-screen window showing the picture scaled and
         // centred stands in for the exclusive 640x480 mode.
+        if (fullScreen && !(SDL_GetWindowFlags(g_sdlWindow) & SDL_WINDOW_FULLSCREEN)) CoverDisplay();
         SDL_SetWindowFullscreen(g_sdlWindow, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
         g_appliedFullScreen = fullScreen;
     }
@@ -81,6 +95,15 @@ void BackendWindowChanged(PlatformWindow& w) {
     else
         SDL_HideWindow(g_sdlWindow);
     SdlRequestRedraw();
+}
+
+void BackendWindowIcon(PlatformWindow&, const PlatformIcon& icon) {
+    if (!g_sdlWindow) return;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(icon.argb.data()), icon.width,
+                                                        icon.height, 32, icon.width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return;
+    SDL_SetWindowIcon(g_sdlWindow, s);
+    SDL_FreeSurface(s);
 }
 
 void BackendWindowDestroyed(PlatformWindow&) {

@@ -37,12 +37,8 @@ void PutText(Bytes* b, const char* s) { b->insert(b->end(), s, s + 4); }
 // A format-1 song: a tempo track (0.25 s a quarter note, from the second
 // track's point of view at 96 ticks a quarter) and a piano track with two
 // quarter notes, so the song lasts 0.5 s.
-Bytes MidiSong() {
+Bytes MidiSongOf(const Bytes& notes) {
     Bytes tempo = {0x00, 0xFF, 0x51, 0x03, 0x03, 0xD0, 0x90,  // 250000 us a quarter
-                   0x00, 0xFF, 0x2F, 0x00};
-    Bytes notes = {0x00, 0xC0, 0x00,                            // piano
-                   0x00, 0x90, 60,   100,  0x60, 0x80, 60, 0,   // C for a quarter
-                   0x00, 0x90, 67,   100,  0x60, 67,   0,       // G, running status note-off
                    0x00, 0xFF, 0x2F, 0x00};
     Bytes f;
     PutText(&f, "MThd");
@@ -50,12 +46,19 @@ Bytes MidiSong() {
     Put16(&f, 1, true);
     Put16(&f, 2, true);
     Put16(&f, 96, true);
-    for (const Bytes* track : {&tempo, &notes}) {
+    for (const Bytes* track : {(const Bytes*)&tempo, &notes}) {
         PutText(&f, "MTrk");
         Put32(&f, (uint32_t)track->size(), true);
         f.insert(f.end(), track->begin(), track->end());
     }
     return f;
+}
+
+Bytes MidiSong() {
+    return MidiSongOf({0x00, 0xC0, 0x00,                            // piano
+                       0x00, 0x90, 60,   100,  0x60, 0x80, 60, 0,   // C for a quarter
+                       0x00, 0x90, 67,   100,  0x60, 67,   0,       // G, running status note-off
+                       0x00, 0xFF, 0x2F, 0x00});
 }
 
 // 0.3 s of a 440 Hz tone, 22050 Hz mono: the layer converts it.
@@ -254,6 +257,27 @@ TEST_F(SoundSdlTest, BrokenFilesFailToLoadWithTheMessage) {
 
 // Every cut of a good song is refused by the structure check before FluidSynth
 // sees it; a file with bytes flipped anywhere never crashes the layer.
+// Every kind of channel message, each with its own number of data bytes (one
+// for program change and channel pressure), alone and under running status:
+// the song keeps its length.
+TEST(SoundSdlDecode, ChannelMessagesOfEveryKindKeepTheSongLength) {
+    Bytes notes = {0x00, 0xC0, 0x05,              // program change: 1 byte
+                   0x00, 0xD0, 0x40,              // channel pressure: 1 byte
+                   0x00, 0x30,                    //   and again under running status
+                   0x00, 0xB0, 0x07, 100,         // control change: 2 bytes
+                   0x00, 0xE0, 0x00, 0x40,        // pitch bend: 2 bytes
+                   0x00, 0x90, 60,   100,         // note on
+                   0x00, 0xA0, 60,   90,          // key pressure: 2 bytes
+                   0x60, 0x80, 60,   0,           // a quarter later, note off
+                   0x00, 0xD1, 0x20,              // channel pressure on another channel
+                   0x60, 0x10,                    //   and once more a quarter later
+                   0x00, 0xFF, 0x2F, 0x00};
+    Bytes song = MidiSongOf(notes);
+    double seconds = 0;
+    ASSERT_TRUE(sound_sdl::ScanMidiFile(song.data(), song.size(), &seconds));
+    EXPECT_NEAR(seconds, 0.5, 1e-9);
+}
+
 TEST(SoundSdlDecode, EveryTruncationIsRefusedAndCorruptionIsSafe) {
     Bytes midi = MidiSong();
     double seconds = 0;

@@ -2,10 +2,16 @@
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
 
+#include "platform/common/program_resources.h"
 #include "platform/win32.h"
+
+// Linked in by the build: the program's icon.
+extern const ProgramResource kProgramResources[];
+extern const int kProgramResourceCount;
 
 int main(int, char**) {
     SDL_SetMainReady();
+    SetProgramResources(kProgramResources, kProgramResourceCount);
     int code = WinMain(nullptr, nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
     SDL_Quit();
     return code;

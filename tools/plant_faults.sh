@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Plants one small fault at a time (a swapped constant, a flipped comparison,
+# a dropped statement), builds, runs the whole suite and says whether any test
+# failed; then puts the file back. A fault no test catches is a gap in the
+# suite. Builds into build-faults/ so that build/ stays as it is.
+#
+#   tools/plant_faults.sh            every fault below
+#   tools/plant_faults.sh 3 7        only faults 3 and 7
+set -uo pipefail
+# One block, read whole before it runs, so that editing this file while it
+# runs cannot change what it does.
+{
+cd "$(dirname "$0")/.."
+dir=build-faults
+jobs=${JOBS:-4}
+
+# file | text to find (exactly once) | replacement | what a player or maintainer would meet
+faults=(
+  "shell/input.cpp|IsKeyDown(g_byDIKeys[DIK_X]) \|\| PadDown(PAD_BUTTON0 << 1)|IsKeyDown(g_byDIKeys[DIK_X]) \|\| PadDown(PAD_BUTTON0)|jump read from joypad button 0"
+  "shell/input.cpp|IsKeyDown(g_byDIKeys[DIK_SPACE]) \|\| PadDown(PAD_BUTTON0 << 2)|IsKeyDown(g_byDIKeys[DIK_SPACE]) \|\| PadDown(PAD_BUTTON0 << 1)|pause read from joypad button 1"
+  "shell/winmain.cpp|if (!InitDirectMusic()) return 0;|InitDirectMusic();|failed sound start-up ignored"
+  "shell/winmain.cpp|if (!InitDirectInput(hInstance)) return 0;|InitDirectInput(hInstance);|failed input start-up ignored"
+  "shell/winmain.cpp|    ReleaseAllSegments();||shutdown skips the sound slots"
+  "shell/winmain.cpp|    ReleaseDirectInput();||shutdown keeps the joypad"
+  "game/scene.cpp|LoadSceneSegment(3, \"date/SE30.tov\"|LoadSceneSegment(2, \"date/SE30.tov\"|SE30 loaded into slot 2"
+  "shell/textures.cpp|Keyed(\"date/char1.tov\"|Plain(\"date/char1.tov\"|plain loader for a keyed picture"
+  "shell/textures.cpp|Plain(\"date/black.tov\"|Keyed(\"date/black.tov\"|keyed loader for a plain picture"
+  "shell/textures.cpp|Keyed(\"date/enemy1_right.tov\", g_pTexEnemy1R|Keyed(\"date/enemy1_right.tov\", g_pTexEnemy1L|picture loaded into the wrong slot"
+  "shell/sound.cpp|{4, \"date/SE03.tov\", false},  {5, \"date/SE16.tov\"|{5, \"date/SE03.tov\", false},  {4, \"date/SE16.tov\"|two in-game sound slots swapped"
+  "stages/stage_enemies.cpp|{3,  4,1, 1000,245}, {4,  4,1, 1000,  0}|{3,  4,1, 1000,245}, {4,  4,1, 1100,  0}|one stage placement's x mistyped"
+  "stages/stage_enemies.cpp|{1, 13,1,  900,  0}, {2,  8,1,  800,120}|{1, 13,1,  900,  0}, {2,  8,1,  800,  0}|one item's y mistyped"
+  "platform/common/raster.cpp|Mul8((dst >> 8) & 0xFF, ia)|Mul8((dst >> 16) & 0xFF, ia)|blend takes green from the red of the picture"
+  "platform/common/d3d8_device.cpp|    d->texture = nullptr;||device reset keeps the old texture bound"
+  "platform/common/d3d8_device.cpp|    d->shown = false;  // the window may have changed: show the picture again||device reset does not mark the next frame changed"
+  "shell/renderer.cpp|    g_pd3dDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);||magnification filter dropped"
+  "platform/image/decode_dds.cpp|if (!dxt1 \|\| c0 > c1)|if (!dxt1 \|\| c0 >= c1)|DXT1 with equal endpoints decodes index 3 as a colour"
+  "shell/winmain.cpp|    SendMessageA(g_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)icon);||the window never gets the program's icon"
+  "platform/sdl/window_sdl.cpp|        if (fullScreen && !(SDL_GetWindowFlags(g_sdlWindow) & SDL_WINDOW_FULLSCREEN)) CoverDisplay();||full screen on a bare X server shows a corner of the picture"
+  "platform/sdl/sound_sdl_decode.cpp|(status & 0xE0) == 0xC0 ? 1 : 2|(status & 0xF0) == 0xC0 ? 1 : 2|MIDI channel pressure read with two data bytes"
+)
+
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null || exit 1
+cmake --build "$dir" -j"$jobs" > /dev/null || { echo "the unplanted tree does not build"; exit 1; }
+if ! ctest --test-dir "$dir" -j"$jobs" > /dev/null 2>&1; then
+  echo "the suite fails before any fault is planted"
+  exit 1
+fi
+
+caught=0 missed=0 n=0
+for entry in "${faults[@]}"; do
+  n=$((n + 1))
+  if [ $# -gt 0 ] && ! printf '%s\n' "$@" | grep -qx "$n"; then continue; fi
+  IFS='|' read -r file find replace what <<< "$(printf '%s' "$entry" | sed 's/\\|/\x01/g')"
+  find=${find//$'\x01'/|}
+  replace=${replace//$'\x01'/|}
+  what=${what//$'\x01'/|}
+  backup=$(mktemp)
+  cp "$file" "$backup"
+  if ! python3 - "$file" "$find" "$replace" <<'EOF'
+import sys
+path, find, replace = sys.argv[1], sys.argv[2], sys.argv[3]
+text = open(path, encoding='utf-8').read()
+if text.count(find) != 1:
+    sys.exit(1)
+open(path, 'w', encoding='utf-8').write(text.replace(find, replace))
+EOF
+  then
+    echo "$n. NOT PLANTED (text not found once in $file): $what"
+    rm -f "$backup"
+    missed=$((missed + 1))
+    continue
+  fi
+  if ! cmake --build "$dir" -j"$jobs" > /dev/null 2>&1; then
+    result="does not build"
+  elif ctest --test-dir "$dir" -j"$jobs" > /dev/null 2>&1; then
+    result="MISSED"
+  else
+    result="caught by: $(sed 's/^[0-9]*://' "$dir"/Testing/Temporary/LastTestsFailed.log | head -3 | tr '\n' ' ')"
+  fi
+  cp "$backup" "$file"
+  rm -f "$backup"
+  echo "$n. $what: $result"
+  case $result in caught*) caught=$((caught + 1)) ;; *) missed=$((missed + 1)) ;; esac
+done
+cmake --build "$dir" -j"$jobs" > /dev/null
+echo "caught $caught of $((caught + missed))"
+[ "$missed" -eq 0 ]
+exit
+}
