@@ -12,6 +12,7 @@ namespace {
 SDL_Renderer* g_renderer = nullptr;
 SDL_Texture* g_screen = nullptr;
 bool g_redraw = true;
+SdlDrawObserver g_drawObserver = nullptr;
 
 }  // namespace
 
@@ -64,4 +65,8 @@ void BackendDestroyRenderer() {
     g_renderer = nullptr;
 }
 
-void BackendRecordDraw(const IDirect3DTexture8*, const RasterVertex*, int) {}
+void SetSdlDrawObserver(SdlDrawObserver observer) { g_drawObserver = observer; }
+
+void BackendRecordDraw(const IDirect3DTexture8* texture, const RasterVertex* v, int count) {
+    if (g_drawObserver) g_drawObserver(texture, v, count);
+}
