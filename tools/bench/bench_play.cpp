@@ -11,7 +11,9 @@
 //   bench_play SCRIPT [PLAY_FRAMES]
 //
 // Run it from the build folder (the game reads date/ from there);
-// tools/bench_play.sh builds it and runs it pinned to one core.
+// tools/bench_play.sh builds it and runs it pinned to one core. With
+// POTE_BENCH_PERF_CTL naming perf record's control fifo, the profile is
+// switched on for the play frames only.
 #include <SDL.h>
 #include <time.h>
 
@@ -152,6 +154,16 @@ bool PumpMessages() {
 
 // Sleeps until the frame loop's next 1/60-s step is due, by the loop's own
 // count, so that GameLoop finds it due at once and its time is its work.
+// perf record's control fifo, when profiling: the profile covers the play
+// frames, not the way there nor the replays.
+FILE* g_perfControl = nullptr;
+
+void Profile(bool on) {
+    if (!g_perfControl) return;
+    fputs(on ? "enable\n" : "disable\n", g_perfControl);
+    fflush(g_perfControl);
+}
+
 void WaitForStep() {
     for (;;) {
         DWORD now = timeGetTime();
@@ -283,6 +295,7 @@ int main(int argc, char** argv) {
     frameCpuUs.reserve((size_t)wanted);
     frameNumbers.reserve((size_t)wanted);
     SetSdlDrawObserver(KeepDraw);
+    if (const char* fifo = getenv("POTE_BENCH_PERF_CTL")) g_perfControl = fopen(fifo, "w");
 
     if (!StartGame()) {
         fprintf(stderr, "the game did not start\n");
@@ -318,6 +331,7 @@ int main(int argc, char** argv) {
             break;
         }
         if (!play) continue;
+        if (frameUs.empty()) Profile(true);
         kept.drawCount = (int)g_kept.draws.size() - kept.firstDraw;
         if (g_kept.full || kept.drawCount > kMaxDrawsPerFrame) {
             fprintf(stderr, "frame %d: too many draws to keep\n", frame);
@@ -328,6 +342,8 @@ int main(int argc, char** argv) {
         frameCpuUs.push_back(cpu);
         frameNumbers.push_back(frame);
     }
+    Profile(false);
+    if (g_perfControl) fclose(g_perfControl);
     SetSdlDrawObserver(nullptr);
     if (ended) fprintf(stderr, "the game ended at frame %d\n", frame);
 
