@@ -1197,7 +1197,9 @@ TEST(EnemiesInPlay, StageOnesHoppersAppearWalkAndCountDownToTheClear)
             const GAMEOBJ& e = g_Enemy[i];
             ASSERT_GT(e.nState, 0);
             ASSERT_LE(e.fY, 376.0f);
-            if (!e.bAirborne && e.fY == 376.0f && e.vtx[0].y == 376.0f) landed[i] = true;
+            // On the floor line, or on one of the stage's blocks.
+            if (!e.bAirborne && (e.nJumpState == JUMP_ON_BLOCK || (e.fY == 376.0f && e.vtx[0].y == 376.0f)))
+                landed[i] = true;
         }
     }
     EXPECT_TRUE(landed[0]);

@@ -13,29 +13,13 @@
 #include "game/objects.h"
 #include "game/scene.h"
 #include "game/stage_start.h"
+#include "golden.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_sound.h"
 #include "scenario.h"
 #include "shell/quad.h"
 #include "shell/renderer.h"
 #include "shell/textures.h"
-
-// The build folder holds date/ with every picture and sound; the sound
-// loader takes the current directory when it comes up, so this goes first.
-class BuildFolder {
-public:
-    BuildFolder() {
-        char buf[4096];
-        old_ = getcwd(buf, sizeof(buf)) ? buf : "";
-        EXPECT_EQ(chdir(POTE_ASSET_DIR "/.."), 0);
-    }
-    ~BuildFolder() {
-        if (!old_.empty()) (void)chdir(old_.c_str());
-    }
-
-private:
-    std::string old_;
-};
 
 // Draw calls outside a frame, as a scene's own drawing makes them.
 class InScene {
@@ -114,7 +98,7 @@ protected:
 
     static std::vector<std::string> Sounds() { return headless_sound::Log(); }
 
-    BuildFolder folder_;
+    DefaultAssets folder_;
     Scenario game_;
 
 private:

@@ -5,7 +5,6 @@
 // modules: these tests empty the enemy slots as play begins, or place the one
 // enemy they need themselves.
 #include <gtest/gtest.h>
-#include <png.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +14,7 @@
 
 #include "game/objects.h"
 #include "game/scene.h"
+#include "golden.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_sound.h"
 #include "scenario.h"
@@ -22,82 +22,6 @@
 #include "test_support.h"
 
 namespace {
-
-// The build writes its default set into <build>/date; the game reads date/
-// from its current directory, which must be set before the sound module
-// takes it as its search directory.
-class InBuildFolder {
-public:
-    InBuildFolder() {
-        std::string dir = POTE_ASSET_DIR;
-        dir = dir.substr(0, dir.rfind('/'));
-        EXPECT_EQ(chdir(dir.c_str()), 0);
-    }
-};
-
-// Golden pictures: RGB PNGs next to this file, compared exactly. Set
-// POTE_UPDATE_GOLDEN=1 to write them anew from what the game draws.
-std::string GoldenPath(const std::string& name) {
-    std::string here = __FILE__;
-    return here.substr(0, here.rfind('/')) + "/golden/" + name + ".png";
-}
-
-std::vector<png_byte> PictureRgb() {
-    const Picture& pic = headless::LastPicture();
-    std::vector<png_byte> rgb;
-    rgb.reserve(kPictureWidth * kPictureHeight * 3);
-    for (uint32_t p : pic.px) {
-        rgb.push_back((png_byte)(p >> 16));
-        rgb.push_back((png_byte)(p >> 8));
-        rgb.push_back((png_byte)p);
-    }
-    return rgb;
-}
-
-bool WriteRgbPng(const std::string& path, const std::vector<png_byte>& rgb) {
-    png_image image = {};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = kPictureWidth;
-    image.height = kPictureHeight;
-    image.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
-}
-
-bool ReadRgbPng(const std::string& path, std::vector<png_byte>* rgb) {
-    png_image image = {};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-    image.format = PNG_FORMAT_RGB;
-    if (image.width != (png_uint_32)kPictureWidth || image.height != (png_uint_32)kPictureHeight) {
-        png_image_free(&image);
-        return false;
-    }
-    rgb->resize(PNG_IMAGE_SIZE(image));
-    return png_image_finish_read(&image, nullptr, rgb->data(), 0, nullptr) != 0;
-}
-
-// The last presented picture against the golden one of that name.
-void ExpectGoldenPicture(const std::string& name) {
-    const std::vector<png_byte> actual = PictureRgb();
-    const std::string path = GoldenPath(name);
-    const char* update = std::getenv("POTE_UPDATE_GOLDEN");
-    if (update && *update && *update != '0') {
-        ASSERT_TRUE(WriteRgbPng(path, actual)) << path;
-        return;
-    }
-    std::vector<png_byte> expected;
-    ASSERT_TRUE(ReadRgbPng(path, &expected)) << path << " is missing or unreadable (POTE_UPDATE_GOLDEN=1 writes it)";
-    size_t differ = 0;
-    for (size_t i = 0; i < actual.size(); i += 3) {
-        if (actual[i] != expected[i] || actual[i + 1] != expected[i + 1] || actual[i + 2] != expected[i + 2])
-            ++differ;
-    }
-    if (differ != 0) {
-        const std::string seen = std::string(POTE_ASSET_DIR) + "/../" + name + ".actual.png";
-        WriteRgbPng(seen, actual);
-        ADD_FAILURE() << differ << " pixels differ from " << path << "; the picture drawn is in " << seen;
-    }
-}
 
 class PlayerPlay : public ::testing::Test {
 protected:
@@ -144,7 +68,7 @@ protected:
 
     static float X1() { return g_Player.vtx[0].x; }
 
-    InBuildFolder folder_;
+    DefaultAssets folder_;
     Scenario game_;
 };
 
@@ -350,7 +274,7 @@ TEST_F(PlayerPlay, GoldenPictureAfterARunAndAJump) {
     game_.hold(HeadlessKey::X).run(20);
     ASSERT_EQ(g_Player.nJumpState, JUMP_RISING);
     ASSERT_LT(g_vtxBack[0].x, 0.0f);
-    ExpectGoldenPicture("play_run_jump");
+    ExpectGolden("play_run_jump");
 }
 
 }  // namespace
