@@ -8,6 +8,9 @@
 # --profile records the play frames with perf as well and prints where their
 # time goes. POTE_BENCH_CORE picks the core (default: the last one),
 # POTE_BENCH_FRAMES how many play frames (default 1800, 30 seconds).
+# POTE_BENCH_WINDOWED=1 plays in the window rather than full screen: the
+# dummy driver's desktop is 1024x768, so full screen the present stretches
+# the picture in software, which a desktop's GPU would do instead.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 profile=0
@@ -25,7 +28,8 @@ cd "$build"  # the game reads date/ from here
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 run=(taskset -c "$core" "$build/tools/bench/bench_play" "$here/tools/bench/play_stretch.txt" "$frames")
 echo "tree $(git -C "$here" rev-parse --short HEAD)$(git -C "$here" diff --quiet HEAD || echo '+changes'), build $build" \
-     "($(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' CMakeCache.txt)), core $core of $(nproc)"
+     "($(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' CMakeCache.txt)), core $core of $(nproc)," \
+     "$([ -n "${POTE_BENCH_WINDOWED:-}" ] && echo windowed || echo full screen)"
 quiet() { grep -v -E '^[0-9]{4} FPS$|^frame [0-9]+: scene|^SDL renderer \(accelerated\)|^Joypad Not Found' >&2 || true; }
 
 if [ $profile = 0 ]; then

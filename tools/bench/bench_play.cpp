@@ -13,7 +13,9 @@
 // Run it from the build folder (the game reads date/ from there);
 // tools/bench_play.sh builds it and runs it pinned to one core. With
 // POTE_BENCH_PERF_CTL naming perf record's control fifo, the profile is
-// switched on for the play frames only.
+// switched on for the play frames only. POTE_BENCH_WINDOWED starts the game
+// in its window instead of full screen, where the dummy driver's present
+// has no scaling to do.
 #include <SDL.h>
 #include <time.h>
 
@@ -297,6 +299,7 @@ int main(int argc, char** argv) {
     SetSdlDrawObserver(KeepDraw);
     if (const char* fifo = getenv("POTE_BENCH_PERF_CTL")) g_perfControl = fopen(fifo, "w");
 
+    if (getenv("POTE_BENCH_WINDOWED")) g_bWindowed = 1;  // as F1 would switch it
     if (!StartGame()) {
         fprintf(stderr, "the game did not start\n");
         return 1;
