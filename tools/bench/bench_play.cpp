@@ -4,9 +4,10 @@
 // one frame per 1/60-s step as a player meets it. Each play frame's own work
 // (input, the scene's logic and drawing, the present; not the wait for the
 // next step) is timed, and its draws are kept. After the run the kept frames
-// are drawn again, frame by frame, twice: by our rasteriser alone (with the
-// present timed on its own), and through SDL's software renderer with
-// SDL_RenderGeometry into a 640x480 target texture, the comparison.
+// are drawn again, frame by frame, twice, each after a step's idle time: by
+// our rasteriser alone (with the present timed on its own), and through SDL's
+// software renderer with SDL_RenderGeometry into a 640x480 target texture,
+// the comparison.
 //
 //   bench_play SCRIPT [PLAY_FRAMES]
 //
@@ -45,6 +46,7 @@ namespace {
 constexpr int kPlayScene = 31;
 constexpr int kMaxDrawsPerFrame = 1024;
 constexpr int kMaxVerticesPerDraw = 64;
+constexpr DWORD kIdleMs = 15;  // about what a 1/60-s step leaves idle
 
 // ---------------------------------------------------------------------------
 // The draws of the timed frames, kept by the device's observer. The buffers
@@ -358,7 +360,9 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // The replays, frame by frame: ours, then SDL's, under like conditions.
+    // The replays, frame by frame: ours, then SDL's, each after the idle time
+    // a game frame follows. A core that has slept draws more slowly than one
+    // kept busy, and the game's frames are measured so.
     SdlPath sdl;
     if (!sdl.Open() || !sdl.Prepare()) {
         fprintf(stderr, "SDL's software renderer: %s\n", SDL_GetError());
@@ -391,12 +395,14 @@ int main(int argc, char** argv) {
     for (int i = 0; i < measured; ++i) {
         const KeptFrame& f = g_kept.frames[i];
         draws.push_back(f.drawCount);
+        Sleep(kIdleMs);
         Clock::time_point t0 = Clock::now();
         drawOurs(f);
         oursUs.push_back(MicrosSince(t0));
         t0 = Clock::now();
         BackendPresent(g_ours, true);
         presentUs.push_back(MicrosSince(t0));
+        Sleep(kIdleMs);
         t0 = Clock::now();
         sdl.Draw(f);
         sdlUs.push_back(MicrosSince(t0));
