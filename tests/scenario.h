@@ -55,12 +55,17 @@ public:
     // the keys the script holds in each.
     Scenario& runScript(const InputScript& script, int lastFrame) {
         while (framesRun_ < lastFrame) {
-            unsigned held = ScriptKeysAt(script, framesRun_ + 1);
-            for (const ScriptKey& key : kScriptKeys) HeadlessSetScriptKey(key, (held & key.bit) != 0);
+            holdScriptKeys(ScriptKeysAt(script, framesRun_ + 1));
             int before = framesRun_;
             run(1);
             if (framesRun_ == before) break;
         }
+        return *this;
+    }
+
+    // Holds exactly the script keys in `held` (bits of kScriptKeys).
+    Scenario& holdScriptKeys(unsigned held) {
+        for (const ScriptKey& key : kScriptKeys) HeadlessSetScriptKey(key, (held & key.bit) != 0);
         return *this;
     }
 
