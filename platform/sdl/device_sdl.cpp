@@ -13,6 +13,7 @@ namespace {
 SDL_Renderer* g_renderer = nullptr;
 SDL_Texture* g_screen = nullptr;
 bool g_redraw = true;
+SdlDrawObserver g_drawObserver = nullptr;
 int g_uploads = 0;
 SdlFrameStats g_stats;
 Uint64 g_lastFrame = 0;
@@ -115,4 +116,8 @@ void BackendDestroyRenderer() {
     g_renderer = nullptr;
 }
 
-void BackendRecordDraw(const IDirect3DTexture8*, const RasterVertex*, int) {}
+void SetSdlDrawObserver(SdlDrawObserver observer) { g_drawObserver = observer; }
+
+void BackendRecordDraw(const IDirect3DTexture8* texture, const RasterVertex* v, int count) {
+    if (g_drawObserver) g_drawObserver(texture, v, count);
+}

@@ -279,7 +279,9 @@ DWORD PovFromHat(Uint8 hat)
 
 bool InputBackendKeyboardFocus()
 {
-    return SDL_GetKeyboardFocus() != nullptr;
+    // A replayed script is the keyboard, wherever the focus is: under SDL's
+    // dummy video driver no window ever has it.
+    return g_replay.active || SDL_GetKeyboardFocus() != nullptr;
 }
 
 void InputBackendReadKeys(BYTE keys[256])

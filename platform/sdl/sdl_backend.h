@@ -5,6 +5,9 @@
 
 #include "platform/win32.h"
 
+class IDirect3DTexture8;
+struct RasterVertex;
+
 SDL_Window* SdlMainWindow();
 void SdlRequestRedraw();
 // Pictures sent to the screen since the renderer was created (for tests).
@@ -18,3 +21,8 @@ struct SdlFrameStats {
     int over33Ms = 0;       // frames that took longer than two steps
 };
 SdlFrameStats GetSdlFrameStats();
+
+// Sees every draw as the device takes it (the play benchmark replays them
+// through SDL's renderer); none is set in the game.
+using SdlDrawObserver = void (*)(const IDirect3DTexture8* texture, const RasterVertex* v, int count);
+void SetSdlDrawObserver(SdlDrawObserver observer);

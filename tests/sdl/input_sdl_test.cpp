@@ -2,6 +2,9 @@
 // virtual joystick.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <set>
 
 #include "platform/dinput.h"
@@ -155,4 +158,31 @@ TEST(SdlInput, VirtualJoypadFoldsIntoBitsAndUnplugsQuietly)
     }
     ReleaseDirectInput();
     SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+}
+
+TEST(SdlInput, ReplayedScriptReachesTheKeyboardWithoutFocus)
+{
+    // The dummy video driver gives no window the focus; a replay must still play.
+    char path[] = "/tmp/pote_replay_XXXXXX";
+    const int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    const char text[] = "1 Z\n3 -\n";
+    ASSERT_EQ(write(fd, text, sizeof text - 1), (ssize_t)(sizeof text - 1));
+    close(fd);
+    setenv("POTE_INPUT_SCRIPT", path, 1);
+    ASSERT_TRUE(InitDirectInput(nullptr));
+    BYTE keys[256];
+    BYTE seen[4];
+    for (int frame = 1; frame <= 4; ++frame) {
+        ASSERT_TRUE(GetKeyboardState(keys));
+        UpdateKeyboard();
+        seen[frame - 1] = g_byDIKeys[DIK_Z];
+    }
+    // Frame 1 acquires the keyboard; frame 2 reads Z; from frame 3 it is up.
+    EXPECT_EQ(seen[1], 0x80);
+    EXPECT_EQ(seen[2], 0);
+    EXPECT_EQ(seen[3], 0);
+    ReleaseDirectInput();
+    unsetenv("POTE_INPUT_SCRIPT");
+    unlink(path);
 }
