@@ -1,7 +1,8 @@
 // Play allocates nothing: every object lives in a fixed array. This binary
-// counts every malloc, calloc and realloc made while frames of stage play run
-// (the C++ allocations go through malloc too), with the test platform's own
-// records cleared each frame so that only the game and the platform count.
+// counts every malloc, calloc and realloc that the game's thread makes while
+// frames of stage play run (the C++ allocations go through malloc too), with
+// the test platform's own records cleared each frame so that only the game
+// and the platform count.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,25 +18,27 @@ extern "C" void* __libc_calloc(size_t n, size_t size);
 extern "C" void* __libc_realloc(void* p, size_t size);
 
 namespace {
-bool g_counting = false;
+// Only the game's own thread counts: the picture and sound workers that the
+// platform starts at load time allocate on their own, outside play.
+thread_local bool t_counting = false;
 long g_allocations = 0;
 }  // namespace
 
 extern "C" void* malloc(size_t size)
 {
-    if (g_counting) ++g_allocations;
+    if (t_counting) ++g_allocations;
     return __libc_malloc(size);
 }
 
 extern "C" void* calloc(size_t n, size_t size)
 {
-    if (g_counting) ++g_allocations;
+    if (t_counting) ++g_allocations;
     return __libc_calloc(n, size);
 }
 
 extern "C" void* realloc(void* p, size_t size)
 {
-    if (g_counting) ++g_allocations;
+    if (t_counting) ++g_allocations;
     return __libc_realloc(p, size);
 }
 
@@ -49,9 +52,9 @@ long CountAllocations(Scenario& game, int frames)
         headless::ClearDraws();
         headless_sound::ClearEvents();
         g_allocations = 0;
-        g_counting = true;
+        t_counting = true;
         game.run(1);
-        g_counting = false;
+        t_counting = false;
         total += g_allocations;
     }
     return total;
