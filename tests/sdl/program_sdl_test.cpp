@@ -17,8 +17,12 @@ TEST(SdlProgram, StartsRunsFramesAndQuitsOnEsc) {
     std::atomic<bool> stop{false};
     DWORD startedAt = timeGetTime();
     std::thread player([&] {
-        // Half a second of frames, then Esc as a player would press it.
+        // Half a second of frames, then Esc as a player would press it. On a
+        // busy machine start-up can take longer than that: Esc waits for the
+        // first frame, which writes the first FPS line.
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        while (!stop && __atomic_load_n(&g_dwFpsTime, __ATOMIC_RELAXED) == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         SDL_Event e = {};
         e.type = SDL_KEYDOWN;
         e.key.state = SDL_PRESSED;
