@@ -142,13 +142,17 @@ void HandleEvent(const SDL_Event& e) {
 }  // namespace
 
 void BackendPumpEvents() {
-    if (!g_videoUp) return;
+    // Once the window is gone nothing is listened to. Under a window manager,
+    // the events its hiding set off would have SDL ask the X server about the
+    // frame the manager is tearing down around it, and an X error then ends
+    // the process with exit code 1 instead of the game's own.
+    if (!g_videoUp || !MainPlatformWindow()) return;
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
 }
 
 void BackendWaitEvent() {
-    if (!g_videoUp) {
+    if (!g_videoUp || !MainPlatformWindow()) {
         SDL_Delay(10);
         return;
     }
