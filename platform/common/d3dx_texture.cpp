@@ -1,7 +1,7 @@
 #include "platform/d3dx_texture.h"
 
-#include <cstdio>
 #include <map>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -35,15 +35,21 @@ HRESULT Load(IDirect3DDevice8* device, LPCSTR srcFile, D3DFORMAT format, D3DCOLO
     if (!device || !srcFile) return E_FAIL;
     if (format != D3DFMT_A1R5G5B5) colorKey = 0;
     CacheKey key{FileIdentity(), format, colorKey};
-    if (!IdentifyFile(srcFile, kMaxFileBytes, &key.file)) return E_FAIL;
+    std::string why;
+    if (!IdentifyFile(srcFile, kMaxFileBytes, &key.file, &why)) {
+        ReportLoadFailure(srcFile, why);
+        return E_FAIL;
+    }
     auto found = g_decoded.find(key);
     if (found == g_decoded.end()) {
         std::vector<uint8_t> bytes;
-        if (!ReadWholeFile(srcFile, kMaxFileBytes, &key.file, &bytes)) return E_FAIL;
+        if (!ReadWholeFile(srcFile, kMaxFileBytes, &key.file, &bytes, &why)) {
+            ReportLoadFailure(srcFile, why);
+            return E_FAIL;
+        }
         DecodedImage image;
-        std::string why;
         if (!DecodeImage(bytes.data(), bytes.size(), image, &why)) {
-            fprintf(stderr, "%s: %s\n", srcFile, why.c_str());
+            ReportLoadFailure(srcFile, "not a picture we can use: " + why);
             return E_FAIL;
         }
         if (format == D3DFMT_A1R5G5B5) ConvertToA1R5G5B5Keyed(image, colorKey);

@@ -16,6 +16,13 @@ namespace sound_sdl {
 constexpr int kRate = 44100;
 constexpr int kBytesPerFrame = 4;  // signed 16-bit, stereo, interleaved
 
+// What a sound file may claim, as a sound device's own caps would limit it:
+// beyond these a tiny hostile header could ask for gigabytes of samples.
+constexpr int kMinSampleRate = 4000;
+constexpr int kMaxSampleRate = 192000;
+constexpr int kMaxChannels = 2;
+constexpr double kMaxSoundSeconds = 600.0;  // decoded length, MIDI songs included
+
 struct DecodedSound {
     std::vector<uint8_t> pcm;
     // How much of pcm one pass of a repeating segment plays. For MIDI this is
@@ -30,6 +37,7 @@ enum class DecodeResult {
     Corrupt,       // recognised, but truncated, malformed or unreasonably long
     NoSoundFont,   // MIDI, but no General MIDI SoundFont could be loaded
     NoMixer,       // sampled sound needs the mixer open to convert it
+    TooLarge,      // claims a rate, channel count or length beyond the limits below
 };
 
 // Recognises the file by its content: Standard MIDI File (also inside a RIFF
