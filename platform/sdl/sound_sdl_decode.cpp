@@ -81,8 +81,10 @@ DecodeResult CheckWaveClaims(const uint8_t* data, size_t size) {
             haveFormat = true;
         } else if (std::memcmp(data + pos, "data", 4) == 0) {
             if (!haveFormat) return DecodeResult::Corrupt;
+            // The claimed size counts, even beyond the file's end: a truncated
+            // file is refused later anyway, and a longer one may be on its way.
             uint32_t perSample = std::max<uint32_t>(bits, 4);
-            double frames = (double)avail * 8 / ((double)perSample * std::max<uint32_t>(channels, 1));
+            double frames = (double)len * 8 / ((double)perSample * std::max<uint32_t>(channels, 1));
             double seconds = rate ? frames / rate : 0;
             return ClaimsFit(rate, channels, seconds) ? DecodeResult::Ok : DecodeResult::TooLarge;
         }
