@@ -11,8 +11,9 @@
 
 namespace {
 
-// Larger than any picture the game could use, small enough never to exhaust memory.
-constexpr off_t kMaxFileBytes = 256L * 1024 * 1024;
+// Twice the texels of the largest picture a texture takes: room for any
+// container of it, and a file of junk still costs no more than that to read.
+constexpr off_t kMaxFileBytes = (off_t)kMaxImageSide * kMaxImageSide * 4 * 2;
 
 // Every stage start reloads the same pictures: decoded ones are kept, keyed by
 // the file's identity and by the conversion asked for, so a reload is a copy.
