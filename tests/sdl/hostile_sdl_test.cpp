@@ -28,7 +28,7 @@ typedef std::vector<uint8_t> Bytes;
 using sound_sdl::DecodeResult;
 
 void Le(Bytes* b, uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b->push_back((uint8_t)(v >> (8 * i)));
+    for (int i = 0; i < bytes; ++i) b->push_back(i < 8 ? (uint8_t)(v >> (8 * i)) : 0);
 }
 void Text(Bytes* b, const char* s, size_t n = 4) { b->insert(b->end(), s, s + n); }
 
