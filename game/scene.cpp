@@ -3,6 +3,7 @@
 #include "game/scene.h"
 
 #include "game/objects.h"
+#include "game/scene_helpers.h"
 #include "shell/input.h"
 #include "shell/renderer.h"
 #include "shell/sound.h"
@@ -18,48 +19,6 @@ int g_nSelectStep = 0;
 int g_nFadeAlpha = 255;
 VERTEX g_vtxSelect[4] = {};
 int g_bNoFadeOut = 0;
-
-namespace {
-
-const DWORD PLAY_MUSIC = 0;
-const DWORD PLAY_EFFECT = DMUS_SEGF_SECONDARY;
-
-void DrawQuad(IDirect3DTexture8* pTex, VERTEX quad[4])
-{
-    g_pd3dDevice->SetTexture(0, pTex);
-    g_pd3dDevice->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(VERTEX));
-}
-
-void SetFullScreen(VERTEX quad[4], int alpha)
-{
-    SetQuad(quad, (float)g_rcScreen.left, (float)g_rcScreen.top, (float)g_rcScreen.right,
-            (float)g_rcScreen.bottom, alpha);
-}
-
-void PlaySlot(int nSlot, DWORD dwFlags)
-{
-    g_pPerformance->PlaySegmentEx(g_pSegment[nSlot], NULL, NULL, dwFlags, 0, NULL, NULL, NULL);
-}
-
-// LoadSegment has already shown its own message; this one tells the player
-// which kind of file it was.
-bool LoadSceneSegment(int nSlot, const char* szPath, bool bLoop)
-{
-    if (LoadSegment(nSlot, szPath, bLoop)) {
-        return true;
-    }
-    MessageBoxA(g_hWnd, "音楽ファイルを読み込めませんでした", "ERROR", MB_OK);
-    return false;
-}
-
-// Enter, Z or pad button 0, taken once per press: a key still held from the
-// scene before does nothing until it is released.
-bool TakeConfirm()
-{
-    return TakePress(g_bHoldA, InputConfirm());
-}
-
-}  // namespace
 
 void SceneLogo()
 {

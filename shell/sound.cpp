@@ -70,8 +70,11 @@ bool InitDirectMusic() {
 
 bool LoadSegment(int nSlot, const char* szPath, bool bLoop) {
     // The segment that held the slot may still be sounding: it is not stopped
-    // here, and a primary play of the new one replaces it.
+    // here, and a primary play of the new one replaces it. The slot's
+    // reference goes, though, or every stage start would leave the whole
+    // in-game set behind.
     if (g_pSegment[nSlot]) {
+        g_pSegment[nSlot]->Release();
         g_pSegment[nSlot] = NULL;
     }
 

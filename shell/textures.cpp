@@ -76,10 +76,12 @@ bool Plain(const char* file, IDirect3DTexture8*& slot, const char* message) {
     return true;
 }
 
+const D3DCOLOR kColorKey = 0x0000FF00u;
+
 // The keyed loader: 1-bit alpha, transparent pure green becomes transparent black.
 bool Keyed(const char* file, IDirect3DTexture8*& slot, const char* message) {
     if (FAILED(D3DXCreateTextureFromFileExA(g_pd3dDevice, file, 0, 0, 0, 0, D3DFMT_A1R5G5B5, D3DPOOL_MANAGED,
-                                            D3DX_FILTER_LINEAR, D3DX_FILTER_LINEAR, 0x0000FF00u, nullptr,
+                                            D3DX_FILTER_LINEAR, D3DX_FILTER_LINEAR, kColorKey, nullptr,
                                             nullptr, &slot))) {
         Fail(message);
         return false;
@@ -103,6 +105,11 @@ const char kEnemyLeftMessage[] = "ゲーム画面敵キャラ（左）をテク�
 }  // namespace
 
 void LoadTitleTextures() {
+    // The four pictures are decoded side by side first; the list then copies.
+    const LPCSTR files[] = {"date/back_start1.tov", "date/back_start2.tov", "date/logo1.tov", "date/logo2.tov"};
+    const D3DFORMAT formats[] = {D3DFMT_UNKNOWN, D3DFMT_UNKNOWN, D3DFMT_UNKNOWN, D3DFMT_UNKNOWN};
+    const D3DCOLOR keys[] = {0, 0, 0, 0};
+    PrefetchTextureFiles(files, formats, keys, 4);
     if (!Plain("date/back_start1.tov", g_pTexStart1, kTitleMessage)) return;
     if (!Plain("date/back_start2.tov", g_pTexStart2, kTitleMessage)) return;
     if (!Plain("date/logo1.tov", g_pTexLogo1, kTitleMessage)) return;
@@ -128,8 +135,40 @@ void ReleaseCharSelectTextures() {
     for (IDirect3DTexture8*& slot : g_pTexCharSelect) Release(slot);
 }
 
+namespace {
+
+// Every picture LoadGameAssets loads, in its order (keep the two in step),
+// is decoded side by side before the list runs, so the list only copies.
+void PrefetchGameTextures() {
+    static const char* const kRight[5] = {"date/mychar1_right.tov", "date/mychar2_right.tov",
+                                          "date/mychar3_right.tov", "date/mychar4_right.tov",
+                                          "date/mychar5_right.tov"};
+    static const char* const kLeft[5] = {"date/mychar1_left.tov", "date/mychar2_left.tov", "date/mychar3_left.tov",
+                                         "date/mychar4_left.tov", "date/mychar5_left.tov"};
+    const bool player = g_nCharacter >= 1 && g_nCharacter <= 5;
+    const LPCSTR files[] = {
+        "date/back_char_con1.tov",       "date/back_char_con2.tov",      "date/black.tov",
+        "date/char1.tov",                "date/comment.tov",             "date/HP_M1.tov",
+        "date/HP1.tov",                  "date/stage_count_base.tov",    "date/stage_count.tov",
+        "date/back_stage1.tov",          player ? kRight[g_nCharacter - 1] : nullptr,
+        player ? kLeft[g_nCharacter - 1] : nullptr,                      "date/enemy_out.tov",
+        "date/enemy1_right.tov",         "date/enemy1_left.tov",         "date/enemy2_right.tov",
+        "date/enemy2_left.tov",          "date/block1.tov",              "date/mychar1_attack.tov",
+        "date/enemy2_attack_right.tov",  "date/enemy2_attack_left.tov",  "date/Message1.tov",
+    };
+    const D3DFORMAT K = D3DFMT_A1R5G5B5, P = D3DFMT_UNKNOWN;
+    const D3DFORMAT formats[] = {K, K, P, K, K, K, K, K, K, P, K, K, K, K, K, K, K, K, K, K, K, P};
+    static_assert(sizeof files / sizeof files[0] == sizeof formats / sizeof formats[0], "one format a file");
+    D3DCOLOR keys[sizeof files / sizeof files[0]];
+    for (D3DCOLOR& key : keys) key = kColorKey;
+    PrefetchTextureFiles(files, formats, keys, (int)(sizeof files / sizeof files[0]));
+}
+
+}  // namespace
+
 void LoadGameAssets() {
     LoadGameSounds();
+    PrefetchGameTextures();
     if (!Keyed("date/back_char_con1.tov", g_pTexContinue1, kContinueMessage)) return;
     if (!Keyed("date/back_char_con2.tov", g_pTexContinue2, kContinueMessage)) return;
     if (!Plain("date/black.tov", g_pTexBlack, "黒画面をテクスチャとして読み込めませんでした")) return;

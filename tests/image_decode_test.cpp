@@ -73,7 +73,7 @@ void Put32(Bytes& b, size_t at, uint32_t v) {
 }  // namespace
 
 TEST(ImageDecode, PngColourTypesDepthsInterlaceAndTransparency) { ExpectAllDecode(imagesamples::PngSamples()); }
-TEST(ImageDecode, JpegRgbProgressiveAndGrey) { ExpectAllDecode(imagesamples::JpegSamples()); }
+TEST(ImageDecode, JpegRgbProgressiveGreyCmykAndWarnings) { ExpectAllDecode(imagesamples::JpegSamples()); }
 TEST(ImageDecode, BmpDepthsHeadersRleAndRowOrder) { ExpectAllDecode(imagesamples::BmpSamples()); }
 TEST(ImageDecode, TgaTypesDepthsOriginsAndRle) { ExpectAllDecode(imagesamples::TgaSamples()); }
 TEST(ImageDecode, PpmAndPgmBinaryAndAscii) { ExpectAllDecode(imagesamples::PnmSamples()); }
@@ -124,11 +124,40 @@ TEST(ImageKey, OnlyTheExactKeyGoesTransparent) {
   EXPECT_EQ(img.argb[4], 0x0000FF00u);
 }
 
+TEST(ImageDecode, JpegWarningsThatLoseNothingGiveTheUndamagedPicture) {
+  // Not merely close to the drawing: equal to what the intact file gives.
+  const std::pair<const char*, const char*> damagedAndIntact[] = {
+      {"jpeg_rgb_no_end_marker", "jpeg_rgb"},
+      {"jpeg_progressive_no_end_marker", "jpeg_rgb_progressive"},
+      {"jpeg_rgb_padded_end", "jpeg_rgb"},
+      {"jpeg_rgb_jfif_2_01", "jpeg_rgb"},
+  };
+  for (const auto& [damaged, intact] : damagedAndIntact) {
+    SCOPED_TRACE(damaged);
+    Sample a = Find(damaged), b = Find(intact);
+    ASSERT_NE(a.data, b.data);
+    DecodedImage got, want;
+    std::string why;
+    ASSERT_TRUE(Decode(a.data, a.data.size(), got, &why)) << why;
+    ASSERT_TRUE(Decode(b.data, b.data.size(), want));
+    EXPECT_EQ(got.argb, want.argb);
+  }
+}
+
 TEST(ImageBadInput, EveryTruncationOfEverySampleFails) {
+  // Except cuts that take only a JPEG's end marker or the padding before it:
+  // those lose no pixel.
   for (const Sample& s : imagesamples::AllSamples()) {
+    DecodedImage whole;
+    ASSERT_TRUE(Decode(s.data, s.data.size(), whole)) << s.name;
     for (size_t len = 0; len < s.data.size(); ++len) {
       DecodedImage img;
       std::string why;
+      if (s.wholeFrom != 0 && len >= s.wholeFrom) {
+        ASSERT_TRUE(Decode(s.data, len, img, &why)) << s.name << " cut to " << len << ": " << why;
+        ASSERT_EQ(img.argb, whole.argb) << s.name << " cut to " << len;
+        continue;
+      }
       ASSERT_FALSE(Decode(s.data, len, img, &why)) << s.name << " cut to " << len << " of " << s.data.size();
       ASSERT_FALSE(why.empty()) << s.name << " cut to " << len;
       ASSERT_TRUE(img.argb.empty());
@@ -216,8 +245,12 @@ TEST(ImageBadInput, CorruptHeadersAndLyingSizes) {
     b[b.size() - 1] = 5;  // end of bitmap turned into an absolute run past the data
     ExpectRejected(b, "RLE8 without end");
     b = Find("bmp_rle8").data;
-    b[b.size() - 4] = 9;  // a run longer than the row
-    ExpectRejected(b, "RLE8 run past row");
+    b.insert(b.end() - 2, {0, 0, 1, 1});  // end of the top row, then one more run
+    Put32(b, 34, uint32_t(b.size() - b[10]));  // the header's size of the data, from its offset
+    ExpectRejected(b, "RLE8 run past the last row");
+    b = Find("bmp_rle8_stride_rows").data;
+    b[b[10] + 15u] = 4;  // a pixel past the row's end is dropped, but not one outside the palette
+    ExpectRejected(b, "RLE8 index outside the palette");
   }
   {
     Bytes b = Find("tga_32_rle").data;

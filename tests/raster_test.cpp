@@ -1,6 +1,8 @@
 // The software rasteriser: what a sprite quad puts into the picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -139,4 +141,119 @@ TEST(Raster, FractionalEdgesFollowPixelCentres) {
     EXPECT_EQ(c.countNot(0xFF000000u), 2);
     EXPECT_EQ(c.at(0, 1), 0xFFFFFFFFu);
     EXPECT_EQ(c.at(1, 1), 0xFFFFFFFFu);
+}
+
+namespace {
+
+// Source alpha over the destination, 8 bits a channel, rounded as the device does.
+uint32_t RefBlend(uint32_t src, uint32_t dst) {
+    auto mul = [](uint32_t a, uint32_t b) { return (a * b + 127) / 255; };
+    uint32_t a = src >> 24, out = 0xFF000000u;
+    for (int s = 0; s < 24; s += 8) {
+        uint32_t c = mul((src >> s) & 0xFF, a) + mul((dst >> s) & 0xFF, 255 - a);
+        out |= std::min(c, 255u) << s;
+    }
+    return out;
+}
+
+uint32_t Channel(uint32_t c, int s) { return (c >> s) & 0xFF; }
+
+}  // namespace
+
+TEST(Raster, EveryTexelAlphaBlendsAsTheFormulaSays) {
+    // Texels of every kind side by side, in groups that are all opaque, all
+    // clear, or mixed, and a ragged end: over a patterned picture.
+    const int w = 61;
+    std::vector<uint32_t> texels(w);
+    for (int i = 0; i < w; ++i) {
+        uint32_t alpha = i < 8 ? 255 : i < 16 ? 0 : (uint32_t)(i * 37 % 256);
+        texels[i] = alpha << 24 | (uint32_t)(i * 4) << 16 | (uint32_t)(255 - i) << 8 | (uint32_t)(i * 3);
+    }
+    RasterTexture tex{w, 1, texels.data()};
+    for (uint32_t color : {0xFFFFFFFFu, 0x80FFFFFFu, 0xC0FF8040u}) {
+        SCOPED_TRACE(color);
+        Canvas c;
+        for (int x = 0; x < w; ++x) c.pic->px[5 * kPictureWidth + 3 + x] = 0xFF000000u | (uint32_t)(x * 0x030507);
+        std::vector<uint32_t> before(c.pic->px + 5 * kPictureWidth + 3, c.pic->px + 5 * kPictureWidth + 3 + w);
+        RasterVertex v[4];
+        Quad(v, 3, 5, 3 + w, 6, color);
+        RasterFan(*c.pic, &tex, Blend(), v, 4);
+        for (int x = 0; x < w; ++x) {
+            uint32_t t = texels[x], shaded = 0;
+            for (int s = 0; s < 32; s += 8) shaded |= (Channel(t, s) * Channel(color, s) + 127) / 255 << s;
+            EXPECT_EQ(c.at(3 + x, 5), RefBlend(shaded, before[x])) << "column " << x;
+        }
+    }
+}
+
+// Strip frames picked with frame * step in float rarely land on a whole
+// texel; drawn at their own size on whole pixels they still show their own
+// texels exactly.
+TEST(Raster, StripFramesAtTheirOwnSizeShowTheirTexelsExactly) {
+    for (int frames : {5, 10, 20}) {
+        const int fw = 100 / frames * 2, fh = 3, w = fw * frames;
+        const float step = 1.0f / (float)frames;
+        std::vector<uint32_t> texels((size_t)w * fh);
+        for (size_t i = 0; i < texels.size(); ++i) texels[i] = 0xFF000000u | (uint32_t)(i * 2654435761u >> 8);
+        RasterTexture tex{w, fh, texels.data()};
+        for (int f = 0; f < frames; ++f) {
+            SCOPED_TRACE(testing::Message() << frames << " frames, frame " << f);
+            Canvas c;
+            RasterVertex v[4];
+            float u = (float)f * step;
+            Quad(v, 7, 9, (float)(7 + fw), (float)(9 + fh), 0xFFFFFFFF, u, u + step);
+            RasterFan(*c.pic, &tex, Blend(), v, 4);
+            int wrong = 0;
+            for (int y = 0; y < fh; ++y)
+                for (int x = 0; x < fw; ++x) wrong += c.at(7 + x, 9 + y) != texels[(size_t)y * w + f * fw + x];
+            EXPECT_EQ(wrong, 0);
+        }
+    }
+}
+
+// An image at its own size moved by a fraction of a pixel is filtered
+// bilinearly like any magnified one, edges clamped.
+TEST(Raster, ImageMovedByAFractionIsFilteredBetweenNeighbours) {
+    const int w = 37, h = 9;
+    std::vector<uint32_t> texels((size_t)w * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            texels[(size_t)y * w + x] = (x % 7 == 3 ? 0x00u : 0xFFu) << 24 | (uint32_t)(x * 6) << 16 |
+                                        (uint32_t)(y * 25) << 8 | (uint32_t)((x * y) & 0xFF);
+    RasterTexture tex{w, h, texels.data()};
+    auto at = [&](int x, int y) {
+        return texels[(size_t)std::clamp(y, 0, h - 1) * w + std::clamp(x, 0, w - 1)];
+    };
+    for (float fx : {0.0f, 0.25f, 0.5f, 0.8f}) {
+        for (float fy : {0.0f, 0.4f}) {
+            SCOPED_TRACE(testing::Message() << fx << "," << fy);
+            Canvas c;
+            const float left = 100.0f + fx, top = 50.0f + fy;
+            RasterVertex v[4];
+            Quad(v, left, top, left + w, top + h, 0xFFFFFFFF);
+            RasterState opaque;
+            opaque.linearMag = true;
+            RasterFan(*c.pic, &tex, opaque, v, 4);
+            int worst = 0;
+            for (int py = 49; py < 61; ++py) {
+                for (int px = 99; px < 139; ++px) {
+                    double cx = px + 0.5, cy = py + 0.5;
+                    bool inside = cx >= left && cx < left + w && cy >= top && cy < top + h;
+                    if (!inside) {
+                        EXPECT_EQ(c.at(px, py), 0xFF000000u) << px << "," << py;
+                        continue;
+                    }
+                    double tx = cx - left - 0.5, ty = cy - top - 0.5;
+                    int ix = (int)std::floor(tx), iy = (int)std::floor(ty);
+                    double ax = tx - ix, ay = ty - iy;
+                    for (int s = 0; s < 24; s += 8) {
+                        double want = (1 - ay) * ((1 - ax) * Channel(at(ix, iy), s) + ax * Channel(at(ix + 1, iy), s)) +
+                                      ay * ((1 - ax) * Channel(at(ix, iy + 1), s) + ax * Channel(at(ix + 1, iy + 1), s));
+                        worst = std::max(worst, (int)std::lround(std::fabs(want - Channel(c.at(px, py), s))));
+                    }
+                }
+            }
+            EXPECT_LE(worst, 2);
+        }
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/common/input_script.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_input.h"
 #include "shell/frame_loop.h"
@@ -50,9 +51,29 @@ public:
         return release(key);
     }
 
+    // Runs frames up to frame `lastFrame` (1 = the first since start-up) with
+    // the keys the script holds in each.
+    Scenario& runScript(const InputScript& script, int lastFrame) {
+        while (framesRun_ < lastFrame) {
+            unsigned held = ScriptKeysAt(script, framesRun_ + 1);
+            for (const ScriptKey& key : kScriptKeys) HeadlessSetScriptKey(key, (held & key.bit) != 0);
+            int before = framesRun_;
+            run(1);
+            if (framesRun_ == before) break;
+        }
+        return *this;
+    }
+
     int framesRun() const { return framesRun_; }
 
 private:
+    static void HeadlessSetScriptKey(const ScriptKey& key, bool down) {
+        static const HeadlessKey keys[10] = {HeadlessKey::Z,     HeadlessKey::X,    HeadlessKey::Space,
+                                             HeadlessKey::Enter, HeadlessKey::Escape, HeadlessKey::F1,
+                                             HeadlessKey::Up,    HeadlessKey::Down, HeadlessKey::Left,
+                                             HeadlessKey::Right};
+        HeadlessSetKey(keys[&key - kScriptKeys], down);
+    }
     int framesRun_ = 0;
 };
 

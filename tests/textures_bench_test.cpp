@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "game/objects.h"
+#include "platform/common/texture_object.h"
 #include "platform/headless/headless_sound.h"
 #include "scenario.h"
 #include "shell/textures.h"
@@ -36,4 +37,7 @@ TEST(TextureBench, DISABLED_LoadGameAssetsTiming) {
     EXPECT_TRUE(headless::MessageBoxes().empty());
     printf("LoadGameAssets pictures: first %.1f ms; repeated: best %.1f ms, mean %.1f ms over %d runs\n", first,
            best, total / (runs - 1), runs - 1);
+    TextureDecodeCounts counts = GetTextureDecodeCounts();
+    printf("files decoded: %d side by side ahead of the list, %d by the list itself\n", counts.byPrefetch,
+           counts.byLoads);
 }

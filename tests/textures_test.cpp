@@ -203,3 +203,27 @@ TEST(TextureLoaders, ReloadSeesAChangedFile) {
     ASSERT_EQ(unlink("date/pic.tov"), 0);
     EXPECT_LT(D3DXCreateTextureFromFileA(g_pd3dDevice, "date/pic.tov", &a), 0) << "a deleted file is not served from memory";
 }
+
+// The in-game list finds every picture already decoded, each with the
+// conversion its own loader asks for.
+TEST(TextureLists, InGamePicturesAreDecodedAheadOfTheList) {
+    ScratchFolder folder;
+    headless_sound::AcceptMissingFiles(true);
+    Scenario s;
+    WriteInGameSet();
+    ScratchFolder::WriteTga("mychar4_right", 1, 1, {0xFF102030});
+    ScratchFolder::WriteTga("mychar4_left", 1, 1, {0xFF102030});
+    ScratchFolder::WriteTga("block1", 2, 1, {0x0000FF00, 0xFF123456});  // keyed: green goes, colours lose bits
+    g_nCharacter = 4;
+    TextureDecodeCounts before = GetTextureDecodeCounts();
+    LoadGameAssets();
+    EXPECT_EQ(MessageBoxTexts(), std::vector<std::string>{});
+    TextureDecodeCounts after = GetTextureDecodeCounts();
+    EXPECT_EQ(after.byPrefetch - before.byPrefetch, 22);
+    EXPECT_EQ(after.byLoads - before.byLoads, 0);
+    ASSERT_NE(g_pTexBlock, nullptr);
+    EXPECT_EQ(Tex(g_pTexBlock)->argb[0], 0x00000000u);
+    EXPECT_EQ(Tex(g_pTexBlock)->argb[1], 0xFF103152u);
+    ASSERT_NE(g_pTexMyCharR, nullptr);
+    ReleaseGameTextures();
+}

@@ -1,20 +1,60 @@
 #!/usr/bin/env bash
-# Runs the real game for a while and reports its frame rate (the FPS lines)
-# and the CPU it used. Usage: tools/bench_frames.sh [SECONDS] [VIDEODRIVER]
-# VIDEODRIVER defaults to dummy, so that no X server's transport is measured;
-# pass x11 under Xvfb (xvfb-run -a tools/bench_frames.sh 10 x11) to include it.
+# Runs the real game for a while and reports its frame rate (the FPS lines),
+# the CPU it used (over the whole run, and from 8 s on, when the logo is over
+# and only the title is left), and the frame times its device saw (the
+# longest frame and the frames that took longer than two steps, as when a
+# load holds one up).
+#
+#   tools/bench_frames.sh [SECONDS [DRIVER [walk]]]
+#
+# DRIVER: dummy (the default: SDL's dummy video driver, no X server's
+# transport measured), x11 (the X display in $DISPLAY), or xvfb (a fresh Xvfb
+# desktop with the openbox window manager, through SDL's x11 driver, as on a
+# desktop without a GPU). With "walk" (x11 or xvfb only) the script plays the
+# front end as a new player would: it waits for the title, presses Z, waits
+# for the character select and presses Z again.
 set -euo pipefail
-cd "$(dirname "$0")/../build"
+here=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-10}
 driver=${2:-dummy}
+walk=${3:-}
+if [ "$driver" = xvfb ]; then
+    for tool in xvfb-run openbox xdotool; do
+        command -v "$tool" >/dev/null || { echo "$tool is missing (apt-get install xvfb openbox xdotool)" >&2; exit 1; }
+    done
+    exec xvfb-run -a -s "-screen 0 1920x1080x24" \
+        bash -c 'openbox >/dev/null 2>&1 & sleep 1; "$0" "$1" x11 "$2"' "$here/tools/bench_frames.sh" "$seconds" "$walk"
+fi
+cd "$here/build"
 log=$(mktemp)
-TIMEFORMAT='%U %S %R'
+tick=$(getconf CLK_TCK)
+cpu_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+player() {
+    [ "$walk" = walk ] || return 0
+    # Held for a few frames, as a finger would: the game reads the keys once a frame.
+    press() { xdotool keydown z; sleep 0.15; xdotool keyup z; }
+    sleep 7.5; press               # on the title
+    sleep 3; press                 # on the character select
+}
+idle_from=8  # the logo is over by then: what follows is the title alone
+POTE_FRAME_STATS=1 SDL_VIDEODRIVER=$driver SDL_AUDIODRIVER=dummy ./potepote 2> "$log" &
+game=$!
+player &
+start=$(date +%s.%N)
+sleep "$idle_from"
+mid=$(cpu_of "$game"); mid_at=$(date +%s.%N)
+sleep "$(awk -v s="$seconds" -v i="$idle_from" 'BEGIN { print (s > i ? s - i : 0) }')"
+end=$(cpu_of "$game"); end_at=$(date +%s.%N)
 # SIGTERM reaches the game as a close request, so it shuts down normally.
-times=$( { time SDL_VIDEODRIVER=$driver SDL_AUDIODRIVER=dummy timeout -s TERM "$seconds" ./potepote 2> "$log" ; } 2>&1 ) || true
-read -r user sys real <<< "$times"
+kill -TERM "$game"
+wait "$game" || true
+wait
 fps=$(grep -E '^[0-9]{4} FPS$' "$log" | sed 1d | awk '{print $1+0}' | tr '\n' ' ')
-echo "driver: $driver, ran ${real}s"
+echo "driver: $driver${walk:+ ($walk)}, ran $(awk -v a="$start" -v b="$end_at" 'BEGIN { printf "%.1f", b - a }')s, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "FPS lines after the first: $fps"
-awk -v u="$user" -v s="$sys" -v r="$real" 'BEGIN { printf "CPU: %.1f%% of one core (user %.2fs, system %.2fs)\n", 100*(u+s)/r, u, s }'
-grep -v -E '^[0-9]{4} FPS$' "$log" | sed 's/^/stderr: /' | head -5 || true
+awk -v t="$tick" -v a="$start" -v m="$mid_at" -v b="$end_at" -v cm="$mid" -v ce="$end" -v i="$idle_from" 'BEGIN {
+    printf "CPU: %.1f%% of one core over the whole run (%.2fs); %.1f%% from %ds on (%.2fs)\n",
+           100 * ce / t / (b - a), ce / t, 100 * (ce - cm) / t / (b - m), i, (ce - cm) / t }'
+grep -E '^frames: ' "$log" || true
+grep -v -E '^[0-9]{4} FPS$|^frames: ' "$log" | sed 's/^/stderr: /' | head -5 || true
 rm -f "$log"

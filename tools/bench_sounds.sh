@@ -21,4 +21,4 @@ echo "sounds in $folder/date: $(ls "$folder/date" | wc -l) files, $(du -sh "$fol
 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy POTE_BENCH_DIR="$folder" POTE_BENCH_RUNS="$runs" \
     "$build/tests/potetests_sdl" --gtest_also_run_disabled_tests \
     --gtest_filter='SoundSdlBench.DISABLED_LoadGameSoundsTiming' |
-    grep -E 'LoadGameSounds|decoded|FAILED|Failure'
+    grep -E 'LoadGameSounds|rendered|decoded|FAILED|Failure'

@@ -10,10 +10,42 @@
 namespace {
 
 int g_liveTextures = 0;
+uint64_t g_textureSerial = 0;
+
+// What was drawn since the picture was last cleared, folded into one number:
+// a frame that folds to the number of the picture on screen drew the same
+// picture, and need not be shown again.
+uint64_t Fold(uint64_t h, uint64_t word) {
+    h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 29);
+}
+
+uint64_t FoldBytes(uint64_t h, const void* data, size_t bytes) {
+    const unsigned char* p = static_cast<const unsigned char*>(data);
+    for (; bytes >= 8; bytes -= 8, p += 8) {
+        uint64_t w;
+        memcpy(&w, p, 8);
+        h = Fold(h, w);
+    }
+    uint64_t rest = 0;
+    memcpy(&rest, p, bytes);
+    return Fold(h, rest ^ bytes);
+}
 
 struct D3DObject : IDirect3D8 {
     ULONG refs = 1;
 };
+
+// Draws are kept until the frame is presented: a frame that draws the
+// picture already on screen then costs no rasterising at all.
+struct PendingDraw {
+    TextureObject* texture;
+    RasterState state;
+    int first;
+    int count;
+};
+constexpr int kMaxPendingDraws = 1024;
+constexpr int kMaxPendingVertices = 8192;
 
 struct DeviceObject : IDirect3DDevice8 {
     ULONG refs = 1;
@@ -24,16 +56,48 @@ struct DeviceObject : IDirect3DDevice8 {
     TextureObject* texture = nullptr;
     bool inScene = false;
     // Whether this frame's picture can differ from the one presented last.
-    int drawsSinceClear = 0;
-    D3DCOLOR clearColor = 0;
-    bool lastWasPlainClear = false;
-    D3DCOLOR lastClearColor = 0;
+    uint64_t pictureKey = 0;
+    uint64_t shownKey = 0;
+    bool shown = false;
+    // Drawing not yet in the picture; touched once the picture has left
+    // the one on screen.
+    bool clearPending = false;
+    D3DCOLOR pendingClear = 0;
+    PendingDraw draws[kMaxPendingDraws];
+    RasterVertex vertices[kMaxPendingVertices];
+    int drawCount = 0;
+    int vertexCount = 0;
+    bool touched = false;
 };
 
 DeviceObject* g_device = nullptr;
 
 DeviceObject* Self(IDirect3DDevice8* d) { return static_cast<DeviceObject*>(d); }
 TextureObject* Self(IDirect3DTexture8* t) { return static_cast<TextureObject*>(t); }
+
+void Flush(DeviceObject& d) {
+    if (d.clearPending) RasterClear(*d.picture, d.pendingClear);
+    for (int i = 0; i < d.drawCount; ++i) {
+        const PendingDraw& draw = d.draws[i];
+        RasterTexture tex;
+        if (draw.texture) {
+            tex.width = draw.texture->width;
+            tex.height = draw.texture->height;
+            tex.argb = draw.texture->argb;
+        }
+        RasterFan(*d.picture, draw.texture ? &tex : nullptr, draw.state, d.vertices + draw.first, draw.count);
+    }
+    d.touched = d.touched || d.clearPending || d.drawCount > 0;
+    d.clearPending = false;
+    d.drawCount = 0;
+    d.vertexCount = 0;
+}
+
+bool Pending(const DeviceObject& d, const TextureObject* t) {
+    for (int i = 0; i < d.drawCount; ++i)
+        if (d.draws[i].texture == t) return true;
+    return false;
+}
 
 void SetDefaultStates(DeviceObject& d) {
     for (DWORD& s : d.renderStates) s = 0;
@@ -54,11 +118,13 @@ void SetDefaultStates(DeviceObject& d) {
 
 }  // namespace
 
-TextureObject* NewTextureObject(int width, int height) {
+TextureObject* NewTextureObject(int width, int height, std::shared_ptr<const std::vector<uint32_t>> texels) {
     TextureObject* t = new TextureObject();
     t->width = width;
     t->height = height;
-    t->argb.assign((size_t)width * (size_t)height, 0);
+    t->serial = ++g_textureSerial;
+    t->texels = std::move(texels);
+    t->argb = t->texels->data();
     ++g_liveTextures;
     return t;
 }
@@ -72,6 +138,7 @@ ULONG IDirect3DTexture8::Release() {
     ULONG left = --t->refs;
     if (left == 0) {
         if (g_device && g_device->texture == t) g_device->texture = nullptr;
+        if (g_device && Pending(*g_device, t)) Flush(*g_device);  // its texels are about to go
         --g_liveTextures;
         delete t;
     }
@@ -124,18 +191,25 @@ HRESULT IDirect3DDevice8::Reset(D3DPRESENT_PARAMETERS* params) {
     d->params = *params;
     SetDefaultStates(*d);
     d->texture = nullptr;
-    d->lastWasPlainClear = false;  // the window may have changed: show the picture again
+    d->shown = false;  // the window may have changed: show the picture again
     BackendResetRenderer(params->Windowed != 0);
     return S_OK;
 }
 
 HRESULT IDirect3DDevice8::Present(const RECT*, const RECT*, HWND, const void*) {
     DeviceObject* d = Self(this);
-    bool plain = d->drawsSinceClear == 0;
-    bool changed = !(plain && d->lastWasPlainClear && d->clearColor == d->lastClearColor);
+    bool changed = !d->shown || d->pictureKey != d->shownKey;
+    if (changed || d->touched) {
+        Flush(*d);
+    } else {
+        d->clearPending = false;  // the picture holds this frame already
+        d->drawCount = 0;
+        d->vertexCount = 0;
+    }
+    d->touched = false;
     BackendPresent(*d->picture, changed);
-    d->lastWasPlainClear = plain;
-    d->lastClearColor = d->clearColor;
+    d->shown = true;
+    d->shownKey = d->pictureKey;
     return S_OK;
 }
 
@@ -156,9 +230,11 @@ HRESULT IDirect3DDevice8::EndScene() {
 HRESULT IDirect3DDevice8::Clear(DWORD, const D3DRECT*, DWORD flags, D3DCOLOR color, float, DWORD) {
     DeviceObject* d = Self(this);
     if (flags & D3DCLEAR_TARGET) {
-        RasterClear(*d->picture, color | 0xFF000000u);
-        d->drawsSinceClear = 0;
-        d->clearColor = color;
+        d->clearPending = true;
+        d->pendingClear = color | 0xFF000000u;
+        d->drawCount = 0;
+        d->vertexCount = 0;
+        d->pictureKey = Fold(0x436C656172ull, color | 0xFF000000u);
     }
     return S_OK;
 }
@@ -211,14 +287,13 @@ HRESULT IDirect3DDevice8::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
     st.blend = d->renderStates[D3DRS_ALPHABLENDENABLE] && src == D3DBLEND_SRCALPHA && dst == D3DBLEND_INVSRCALPHA;
     st.linearMag = d->stageStates[D3DTSS_MAGFILTER] == D3DTEXF_LINEAR;
     st.cullCcw = d->renderStates[D3DRS_CULLMODE] == 3;
-    RasterTexture tex;
-    if (d->texture) {
-        tex.width = d->texture->width;
-        tex.height = d->texture->height;
-        tex.argb = d->texture->argb.data();
-    }
-    RasterFan(*d->picture, d->texture ? &tex : nullptr, st, v, n);
-    ++d->drawsSinceClear;
+    if (d->drawCount == kMaxPendingDraws || d->vertexCount + n > kMaxPendingVertices) Flush(*d);
+    d->draws[d->drawCount++] = {d->texture, st, d->vertexCount, n};
+    memcpy(d->vertices + d->vertexCount, v, sizeof(RasterVertex) * (size_t)n);
+    d->vertexCount += n;
+    uint64_t key = Fold(d->pictureKey, d->texture ? d->texture->serial : 0);
+    key = Fold(key, (uint64_t)st.blend | (uint64_t)st.linearMag << 1 | (uint64_t)st.cullCcw << 2);
+    d->pictureKey = FoldBytes(key, v, sizeof(RasterVertex) * (size_t)n);
     BackendRecordDraw(d->texture, v, n);
     return S_OK;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/d3d8.h"
@@ -10,10 +11,22 @@ struct TextureObject : IDirect3DTexture8 {
     ULONG refs = 1;
     int width = 0;
     int height = 0;
-    std::vector<uint32_t> argb;  // 0xAARRGGBB, rows top-down
+    uint64_t serial = 0;  // unique for the run: tells textures apart where an address may be reused
+    // 0xAARRGGBB, rows top-down. Textures never change once made, so those
+    // of one decoded file share its texels rather than copy them.
+    std::shared_ptr<const std::vector<uint32_t>> texels;
+    const uint32_t* argb = nullptr;
 };
 
-TextureObject* NewTextureObject(int width, int height);
+// A texture showing width * height texels.
+TextureObject* NewTextureObject(int width, int height, std::shared_ptr<const std::vector<uint32_t>> texels);
 
 // Textures created and not yet released: lets tests see leaks and double frees.
 int LiveTextureCount();
+
+// Image files decoded so far, by the loaders themselves and ahead of them.
+struct TextureDecodeCounts {
+    int byLoads = 0;
+    int byPrefetch = 0;
+};
+TextureDecodeCounts GetTextureDecodeCounts();

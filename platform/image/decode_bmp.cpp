@@ -111,6 +111,17 @@ bool ReadPalette(const uint8_t* d, size_t n, size_t& pos, const BmpInfo& bi, Pal
   return true;
 }
 
+// True when some pixel of a 32-bit picture has a non-zero fourth byte.
+bool HasFourthBytes(const uint8_t* pixels, size_t stride, const BmpInfo& bi) {
+  for (int64_t row = 0; row < bi.height; ++row) {
+    const uint8_t* s = pixels + stride * size_t(row);
+    for (int64_t x = 0; x < bi.width; ++x) {
+      if (s[4 * x + 3] != 0) return true;
+    }
+  }
+  return false;
+}
+
 bool DecodeUncompressed(const uint8_t* d, size_t n, size_t pos, const BmpInfo& bi,
                         const Palette& pal, DecodedImage& out, std::string* why) {
   const uint64_t stride = ((uint64_t(bi.width) * bi.bpp + 31) / 32) * 4;
@@ -125,10 +136,13 @@ bool DecodeUncompressed(const uint8_t* d, size_t n, size_t pos, const BmpInfo& b
     masks[1] = 0x03E0;
     masks[2] = 0x001F;
   } else if (bi.bpp == 32) {
-    // Plain 32-bit BMPs leave the top byte unused: those pictures are opaque.
     masks[0] = 0x00FF0000;
     masks[1] = 0x0000FF00;
     masks[2] = 0x000000FF;
+    // Plain 32-bit BMPs have no say on their fourth byte. Old writers leave it
+    // zero (those pictures are opaque); editors that save transparency put
+    // the alpha there. Any non-zero byte means the latter.
+    if (HasFourthBytes(d + pos, size_t(stride), bi)) masks[3] = 0xFF000000;
   }
   for (int i = 0; i < 4; ++i) {
     if (!ch[i].Init(masks[i])) return Fail(why, "BMP mask with holes");
@@ -168,7 +182,9 @@ bool DecodeUncompressed(const uint8_t* d, size_t n, size_t pos, const BmpInfo& b
 }
 
 // RLE8 and RLE4. Pixels the stream skips (deltas, early end of line or end of
-// bitmap) stay transparent black.
+// bitmap) stay transparent black. Runs may go past the end of a row: some
+// writers encode each row out to its 4-byte stride, as the uncompressed form
+// stores it. Those pixels are dropped; a run past the last row is an error.
 bool DecodeRle(const uint8_t* d, size_t n, size_t pos, const BmpInfo& bi, const Palette& pal,
                DecodedImage& out, std::string* why) {
   if (pos >= n) return Fail(why, "truncated BMP pixels");
@@ -179,8 +195,8 @@ bool DecodeRle(const uint8_t* d, size_t n, size_t pos, const BmpInfo& bi, const 
   const int64_t w = bi.width;
   int64_t x = 0, y = 0;  // y counts from the bottom row
   auto put = [&](uint32_t index) {
-    if (x >= w || y >= bi.height || index >= pal.count) return false;
-    out.argb[size_t(bi.height - 1 - y) * size_t(w) + size_t(x)] = pal.colors[index];
+    if (y >= bi.height || index >= pal.count) return false;
+    if (x < w) out.argb[size_t(bi.height - 1 - y) * size_t(w) + size_t(x)] = pal.colors[index];
     ++x;
     return true;
   };

@@ -1,12 +1,15 @@
 // JPEG through libjpeg. The default error handler exits the process, so ours
-// jumps back instead; warnings (premature end of data, corrupt entropy data)
-// jump too, because libjpeg would otherwise hand us grey filler for a broken
-// file and call it a success.
+// jumps back instead. Warnings that mean lost pixels (entropy data cut short
+// or corrupt) jump too, because libjpeg would otherwise hand us grey filler
+// for a broken file and call it a success. The other warnings (padding before
+// a marker, an unknown JFIF version, ...) leave the picture whole and are
+// accepted, as every other viewer accepts them.
 
 #include "platform/image/image_formats.h"
 
 #include <cstdio>  // jpeglib.h needs FILE
 #include <jpeglib.h>
+#include <jerror.h>  // the warning codes
 
 #include <csetjmp>
 #include <cstring>
@@ -17,6 +20,9 @@ namespace {
 struct JpegError {
   jpeg_error_mgr mgr;
   jmp_buf jump;
+  // The data ended before the end-of-image marker. Harmless when only the
+  // marker is missing; whether anything else is is decided at the end.
+  bool ranOut = false;
 };
 
 struct JpegProgress {
@@ -34,9 +40,53 @@ void OnJpegError(j_common_ptr cinfo) {
   longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
 }
 
-void OnJpegMessage(j_common_ptr cinfo, int level) {
-  if (level < 0) longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
+bool WarningLosesData(int code) {
+  switch (code) {
+    case JWRN_HIT_MARKER:          // entropy data ended early: the rest is made up
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:         // a restart marker went missing with its data
+    case JWRN_BOGUS_PROGRESSION:   // refinement bits for coefficients never sent
+      return true;
+    default:
+      return false;
+  }
 }
+
+void OnJpegMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;  // trace output
+  auto* err = reinterpret_cast<JpegError*>(cinfo->err);
+  if (err->mgr.msg_code == JWRN_JPEG_EOF) {
+    err->ranOut = true;
+  } else if (WarningLosesData(err->mgr.msg_code)) {
+    longjmp(err->jump, 1);
+  }
+}
+
+// Called when the data ran out before the end-of-image marker: true when every
+// coefficient had already arrived, so that only the marker itself is missing.
+// A cut inside a scan's entropy data has been caught by WarningLosesData; what
+// is left is a file cut between two scans.
+bool NothingMissing(const jpeg_decompress_struct& cinfo, bool singleScan) {
+  // Arithmetic decoding pads a cut scan with zeros without a word, so such a
+  // file cannot tell us whether it is whole.
+  if (cinfo.arith_code) return false;
+  if (cinfo.progressive_mode) {
+    // Every coefficient of every component refined down to its last bit.
+    for (int c = 0; c < cinfo.num_components; ++c) {
+      for (int k = 0; k < DCTSIZE2; ++k) {
+        if (cinfo.coef_bits[c][k] != 0) return false;
+      }
+    }
+    return true;
+  }
+  // A sequential file whose first scan holds every component has no other.
+  return singleScan;
+}
+
+// CMYK samples as Adobe's tools and libjpeg-based writers store them:
+// inverted, so 255 means no ink. Light is what neither ink nor black absorbs.
+inline uint32_t InkToLight(uint32_t ink, uint32_t black) { return (ink * black + 127) / 255; }
 
 void OnJpegOutput(j_common_ptr) {}
 
@@ -55,15 +105,23 @@ struct JpegJob {
 
 bool RunJpeg(JpegJob& job, const uint8_t* d, size_t n, DecodedImage& out, std::string* why) {
   jpeg_decompress_struct& cinfo = job.cinfo;
-  if (setjmp(job.err.jump)) return false;
+  if (setjmp(job.err.jump)) {
+    if (job.err.ranOut) job.reason = "truncated JPEG";
+    return false;
+  }
 
   jpeg_mem_src(&cinfo, d, static_cast<unsigned long>(n));
   jpeg_read_header(&cinfo, TRUE);
+  const bool singleScan = !cinfo.progressive_mode && cinfo.comps_in_scan == cinfo.num_components;
   if (cinfo.num_components == 1) {
     cinfo.out_color_space = JCS_GRAYSCALE;
   } else if (cinfo.num_components == 3 &&
              (cinfo.jpeg_color_space == JCS_YCbCr || cinfo.jpeg_color_space == JCS_RGB)) {
     cinfo.out_color_space = JCS_RGB;
+  } else if (cinfo.num_components == 4 &&
+             (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK)) {
+    // libjpeg turns YCCK into CMYK but goes no further; the rest is ours.
+    cinfo.out_color_space = JCS_CMYK;
   } else {
     job.reason = "unsupported JPEG colour space";
     return false;
@@ -76,7 +134,7 @@ bool RunJpeg(JpegJob& job, const uint8_t* d, size_t n, DecodedImage& out, std::s
   const size_t w = cinfo.output_width;
   const int comps = cinfo.output_components;
   if (w != cinfo.image_width || cinfo.output_height != cinfo.image_height ||
-      (comps != 1 && comps != 3)) {
+      (comps != 1 && comps != 3 && comps != 4)) {
     job.reason = "unexpected JPEG output";
     return false;
   }
@@ -97,10 +155,21 @@ bool RunJpeg(JpegJob& job, const uint8_t* d, size_t n, DecodedImage& out, std::s
     for (size_t x = 0; x < w; ++x) {
       if (comps == 1) {
         dst[x] = Argb(255, s[x], s[x], s[x]);
-      } else {
+      } else if (comps == 3) {
         dst[x] = Argb(255, s[3 * x], s[3 * x + 1], s[3 * x + 2]);
+      } else {
+        const uint8_t* p = s + 4 * x;
+        dst[x] = Argb(255, InkToLight(p[0], p[3]), InkToLight(p[1], p[3]), InkToLight(p[2], p[3]));
       }
     }
+  }
+  // Every pixel has been decoded; files of several scans read all their data
+  // before the first row came out. What jpeg_finish_decompress still reads is
+  // the end marker, so the check belongs here, while the coefficient state it
+  // looks at still exists.
+  if (job.err.ranOut && !NothingMissing(cinfo, singleScan)) {
+    job.reason = "truncated JPEG";
+    return false;
   }
   jpeg_finish_decompress(&cinfo);
   return true;

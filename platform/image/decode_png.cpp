@@ -63,7 +63,9 @@ bool RunPng(PngJob& job) {
   }
 
   png_set_expand(job.png);  // palette, grey below 8 bits and tRNS to RGB(A)8
-  png_set_strip_16(job.png);
+  // 16-bit samples round to the nearest 8-bit value, as other tools do; the
+  // top byte alone would be up to one step too dark.
+  png_set_scale_16(job.png);
   png_set_gray_to_rgb(job.png);
   png_set_add_alpha(job.png, 0xFF, PNG_FILLER_AFTER);
   int passes = png_set_interlace_handling(job.png);

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/common/backend.h"
 #include "platform/sdl/sdl_backend.h"
@@ -12,12 +13,57 @@ namespace {
 SDL_Renderer* g_renderer = nullptr;
 SDL_Texture* g_screen = nullptr;
 bool g_redraw = true;
+int g_uploads = 0;
+SdlFrameStats g_stats;
+Uint64 g_lastFrame = 0;
+Uint64 g_firstFrame = 0;
+// When the first long frames ended (ms from the first frame) and how long they took.
+constexpr int kLongFramesKept = 8;
+double g_longAt[kLongFramesKept], g_longMs[kLongFramesKept];
+
+// Time from one frame's present to the next: a frame that waited on a load
+// shows up here.
+void CountFrame() {
+    Uint64 now = SDL_GetPerformanceCounter();
+    if (g_lastFrame != 0) {
+        double ms = (double)(now - g_lastFrame) * 1000.0 / (double)SDL_GetPerformanceFrequency();
+        ++g_stats.frames;
+        if (ms > g_stats.longestMs) g_stats.longestMs = ms;
+        if (ms > 33.0) {
+            if (g_stats.over33Ms < kLongFramesKept) {
+                g_longAt[g_stats.over33Ms] = (double)(now - g_firstFrame) * 1000.0 / (double)SDL_GetPerformanceFrequency();
+                g_longMs[g_stats.over33Ms] = ms;
+            }
+            ++g_stats.over33Ms;
+        }
+    } else {
+        g_firstFrame = now;
+    }
+    g_lastFrame = now;
+}
 
 }  // namespace
 
 void SdlRequestRedraw() { g_redraw = true; }
 
+int SdlPicturesShown() { return g_uploads; }
+
+SdlFrameStats GetSdlFrameStats() { return g_stats; }
+
+// At exit, however the program ends, for tools/bench_frames.sh.
+void PrintFrameStats() {
+    fprintf(stderr, "frames: %d after the first, %d pictures shown, longest frame %.1f ms, %d over 33 ms\n",
+            g_stats.frames, g_uploads, g_stats.longestMs, g_stats.over33Ms);
+    for (int i = 0; i < g_stats.over33Ms && i < kLongFramesKept; ++i)
+        fprintf(stderr, "frames: %.1f ms long, ending %.2f s after the first\n", g_longMs[i], g_longAt[i] / 1000.0);
+}
+
 bool BackendCreateRenderer(bool accelerated) {
+    static bool statsAtExit = false;
+    if (!statsAtExit && getenv("POTE_FRAME_STATS")) {
+        statsAtExit = true;
+        atexit(PrintFrameStats);
+    }
     SDL_Window* window = SdlMainWindow();
     if (!window || g_renderer) return false;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
@@ -34,8 +80,11 @@ bool BackendCreateRenderer(bool accelerated) {
         g_renderer = nullptr;
         return false;
     }
+    // The picture is opaque: it replaces what is behind it, never mixes.
+    SDL_SetTextureBlendMode(g_screen, SDL_BLENDMODE_NONE);
     SDL_RenderSetLogicalSize(g_renderer, kPictureWidth, kPictureHeight);
     g_redraw = true;
+    g_uploads = 0;
     return true;
 }
 
@@ -46,6 +95,7 @@ void BackendResetRenderer(bool) {
 
 void BackendPresent(const Picture& picture, bool changed) {
     if (!g_renderer) return;
+    CountFrame();
     // A picture identical to the one on screen is not sent again: an idle
     // screen then costs next to nothing.
     if (!changed && !g_redraw) return;
@@ -55,6 +105,7 @@ void BackendPresent(const Picture& picture, bool changed) {
     SDL_RenderCopy(g_renderer, g_screen, nullptr, nullptr);
     SDL_RenderPresent(g_renderer);
     g_redraw = false;
+    ++g_uploads;
 }
 
 void BackendDestroyRenderer() {

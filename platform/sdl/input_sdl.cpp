@@ -3,10 +3,13 @@
 // pumped by the window code; this file only reads the state SDL keeps.
 #include <SDL.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/dinput.h"
 #include "platform/common/input_backend.h"
+#include "platform/common/input_script.h"
 #include "platform/sdl/input_sdl_tables.h"
 #include "platform/win32.h"
 
@@ -173,6 +176,42 @@ BYTE DikFromSdlScancode(SDL_Scancode code)
 }
 
 // ---------------------------------------------------------------------------
+// A replayed input script (POTE_INPUT_SCRIPT), held on top of the real keys
+
+namespace {
+
+struct Replay {
+    bool checked = false;
+    bool active = false;
+    InputScript script;
+    int frame = 0;        // frames read so far; GetKeyboardState starts each
+    unsigned held = 0;    // the script's keys in this frame
+};
+Replay g_replay;
+
+// The frame loop reads GetKeyboardState once at the start of every frame, so
+// its calls count the frames.
+void AdvanceReplay()
+{
+    if (!g_replay.checked) {
+        g_replay.checked = true;
+        const char* path = std::getenv("POTE_INPUT_SCRIPT");
+        if (path != nullptr && *path != '\0') {
+            std::string error;
+            g_replay.active = LoadInputScript(path, g_replay.script, error);
+            if (!g_replay.active)
+                std::fprintf(stderr, "POTE_INPUT_SCRIPT: %s\n", error.c_str());
+        }
+    }
+    if (!g_replay.active)
+        return;
+    ++g_replay.frame;
+    g_replay.held = ScriptKeysAt(g_replay.script, g_replay.frame);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
 // System keyboard state
 
 BOOL GetKeyboardState(PBYTE keyState)
@@ -180,6 +219,11 @@ BOOL GetKeyboardState(PBYTE keyState)
     if (keyState == nullptr)
         return FALSE;
     std::memset(keyState, 0, 256);
+    AdvanceReplay();
+    for (const ScriptKey& key : kScriptKeys) {
+        if (g_replay.held & key.bit)
+            keyState[key.virtualKey] |= 0x80;
+    }
 
     int count = 0;
     const Uint8* keys = SDL_GetKeyboardState(&count);
@@ -248,6 +292,10 @@ void InputBackendReadKeys(BYTE keys[256])
         const BYTE dik = DikFromSdlScancode(static_cast<SDL_Scancode>(sc));
         if (dik != 0)
             keys[dik] = 0x80;
+    }
+    for (const ScriptKey& key : kScriptKeys) {
+        if (g_replay.held & key.bit)
+            keys[key.dik] = 0x80;
     }
 }
 

@@ -7,3 +7,14 @@
 
 SDL_Window* SdlMainWindow();
 void SdlRequestRedraw();
+// Pictures sent to the screen since the renderer was created (for tests).
+int SdlPicturesShown();
+
+// Frame times seen by the device, for the benchmarks (and, with
+// POTE_FRAME_STATS set, written to standard error at shutdown).
+struct SdlFrameStats {
+    int frames = 0;         // frames timed: every one after the first
+    double longestMs = 0;   // longest time from one present to the next
+    int over33Ms = 0;       // frames that took longer than two steps
+};
+SdlFrameStats GetSdlFrameStats();

@@ -1,7 +1,8 @@
-// The DirectMusic calls of the game on SDL2_mixer. Every segment is decoded
-// to PCM when it is loaded, so a play is only a mixer channel starting on a
-// ready buffer. Channel 0 is reserved for the primary segment (music), the
-// others mix secondary segments (effects) over it.
+// The DirectMusic calls of the game on SDL2_mixer. Every segment becomes PCM
+// in one buffer (sampled sound when it is loaded, MIDI on the render workers
+// from then on), so a play is only a mixer channel starting on that buffer.
+// Channel 0 is reserved for the primary segment (music), the others mix
+// secondary segments (effects) over it.
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <sys/stat.h>
@@ -59,6 +60,9 @@ struct SoundState {
     std::vector<Performance*> performances;
     Performance* mixerOwner = nullptr;
     CacheStats stats;
+    // The render workers stop before the buffers they write go: the pool,
+    // made after this, ends first, and a sound still waiting for its render
+    // takes itself off the pool's list as it goes.
     ~SoundState() { CloseMixer(); }
 };
 
@@ -123,9 +127,9 @@ std::string Narrow(const WCHAR* text) {
     return out;
 }
 
-void SetChunk(Mix_Chunk* chunk, std::vector<uint8_t>& pcm, uint32_t bytes) {
+void SetChunk(Mix_Chunk* chunk, uint8_t* pcm, uint32_t bytes) {
     chunk->allocated = 0;  // the buffer belongs to the segment, not the mixer
-    chunk->abuf = pcm.data();
+    chunk->abuf = pcm;
     chunk->alen = bytes;
     chunk->volume = MIX_MAX_VOLUME;
 }
@@ -178,6 +182,7 @@ HRESULT IDirectMusicPerformance8::InitAudio(IDirectMusic**, IDirectSound**, HWND
     self->inited = true;
     std::fill(std::begin(self->playing), std::end(self->playing), nullptr);
     s.mixerOwner = self;
+    StartRendering();
     return S_OK;
 }
 
@@ -217,6 +222,12 @@ HRESULT IDirectMusicPerformance8::PlaySegmentEx(IUnknown* source, WCHAR*, IUnkno
     Segment* seg = FindSegment(source);
     if (!seg) return E_POINTER;  // an empty slot plays nothing
 
+    PrepareToPlay(seg->sound);
+    if (seg->sound.finished && !seg->sound.failed) {
+        // Now known: where a song's ring-out ends, how long a WAVE became.
+        seg->once.alen = seg->sound.ready;
+        seg->loop.alen = seg->sound.loopBytes;
+    }
     Mix_Chunk* chunk = seg->repeats == 0 ? &seg->once : &seg->loop;
     int loops = seg->repeats == DMUS_SEG_REPEAT_INFINITE ? -1 : (int)std::min<DWORD>(seg->repeats, 0x7FFFFFFF);
     int channel;
@@ -320,7 +331,7 @@ HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID inte
         return DMUS_E_LOADER_FAILEDOPEN;
     }
     for (const auto& seg : s.segments) {
-        if (seg->key == key) {
+        if (seg->key == key && !seg->sound.failed) {
             ++seg->refs;
             ++s.stats.reused;
             *object = static_cast<IDirectMusicSegment8*>(seg.get());
@@ -342,8 +353,10 @@ HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID inte
         return DMUS_E_UNSUPPORTED_STREAM;
     }
     seg->key = key;
-    SetChunk(&seg->once, seg->sound.pcm, (uint32_t)seg->sound.pcm.size());
-    SetChunk(&seg->loop, seg->sound.pcm, seg->sound.loopBytes);
+    // Until its render ends, a single pass plays the whole buffer: the part
+    // after the ring-out is silence either way.
+    SetChunk(&seg->once, seg->sound.pcm.get(), seg->sound.finished ? seg->sound.ready.load() : seg->sound.capacity);
+    SetChunk(&seg->loop, seg->sound.pcm.get(), seg->sound.loopBytes);
     ++s.stats.decoded;
     *object = static_cast<IDirectMusicSegment8*>(seg.get());
     s.segments.push_back(std::move(seg));
@@ -389,10 +402,12 @@ bool GetSegmentInfo(IDirectMusicSegment8* segment, SegmentInfo* info) {
     Segment* seg = FindSegment(segment);
     if (!seg || !info) return false;
     *info = SegmentInfo{};
-    info->frames = (uint32_t)(seg->sound.pcm.size() / kBytesPerFrame);
+    WaitUntilRendered(seg->sound);
+    const uint32_t bytes = seg->sound.ready;
+    info->frames = bytes / kBytesPerFrame;
     info->loopFrames = seg->sound.loopBytes / kBytesPerFrame;
-    const int16_t* samples = reinterpret_cast<const int16_t*>(seg->sound.pcm.data());
-    for (size_t i = 0; i < seg->sound.pcm.size() / 2; ++i) info->peak = std::max(info->peak, std::abs((int)samples[i]));
+    const int16_t* samples = reinterpret_cast<const int16_t*>(seg->sound.pcm.get());
+    for (size_t i = 0; i < bytes / 2; ++i) info->peak = std::max(info->peak, std::abs((int)samples[i]));
     Performance* perf = State().mixerOwner;
     if (perf) {
         for (int ch = 0; ch < kChannels; ++ch) {
@@ -413,5 +428,10 @@ int EffectChannelsPlaying() {
 }
 
 CacheStats GetCacheStats() { return State().stats; }
+
+const DecodedSound* SegmentSound(IDirectMusicSegment8* segment) {
+    Segment* seg = FindSegment(segment);
+    return seg ? &seg->sound : nullptr;
+}
 
 }  // namespace sound_sdl

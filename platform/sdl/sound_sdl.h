@@ -5,6 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <atomic>
+#include <memory>
 #include <vector>
 
 #include "platform/dmusic.h"
@@ -23,13 +26,48 @@ constexpr int kMaxSampleRate = 192000;
 constexpr int kMaxChannels = 2;
 constexpr double kMaxSoundSeconds = 600.0;  // decoded length, MIDI songs included
 
+// A sound in the mixer's format. A WAVE file is read when it is loaded and
+// converted to the mixer's format by a worker thread (or by the play that
+// needs it first). MIDI is rendered by worker threads: the buffer has room
+// for the longest the song can be (one pass and the longest ring-out) and
+// fills from its start, so a play can begin at once and the mixer reads what
+// the worker has just written. Whatever is not rendered yet reads as silence.
 struct DecodedSound {
-    std::vector<uint8_t> pcm;
+    DecodedSound() = default;
+    DecodedSound(const DecodedSound&) = delete;
+    DecodedSound& operator=(const DecodedSound&) = delete;
+    ~DecodedSound();  // stops a render still working on it
+
+    struct Free {
+        void operator()(uint8_t* p) const { free(p); }
+    };
+    std::unique_ptr<uint8_t[], Free> pcm;
+    uint32_t capacity = 0;  // bytes in pcm
     // How much of pcm one pass of a repeating segment plays. For MIDI this is
     // the song's own length, without the tail of released notes that a single
-    // pass lets ring out; for sampled sound it is the whole buffer.
-    uint32_t loopBytes = 0;
+    // pass lets ring out; for sampled sound it is the whole sound.
+    std::atomic<uint32_t> loopBytes{0};
+    std::atomic<uint32_t> ready{0};    // bytes rendered so far, from the start
+    std::atomic<bool> finished{true};   // no render outstanding: ready is the whole length
+    std::atomic<bool> failed{false};    // the render stopped early: decode the file again
+    bool wave = false;                  // a converted WAVE: whole or nothing, never in part
 };
+
+// Waits until the sound is rendered (or its render failed). For tests and the
+// benchmark; the game never waits.
+void WaitUntilRendered(const DecodedSound& sound);
+
+
+// Starts the render workers (at start-up: the first reads the SoundFont
+// before this returns), and stops them; renders cut short are marked failed.
+void StartRendering();
+void StopRendering();
+
+// Readies a sound that is about to play: a WAVE still waiting for its
+// conversion is converted here and now; a song still rendering moves ahead
+// of the other renders, and the play waits for its first tenth of a second
+// (about a millisecond; a quarter of a second at most on a starved machine).
+void PrepareToPlay(const DecodedSound& sound);
 
 enum class DecodeResult {
     Ok,
@@ -37,18 +75,20 @@ enum class DecodeResult {
     Corrupt,       // recognised, but truncated, malformed or unreasonably long
     NoSoundFont,   // MIDI, but no General MIDI SoundFont could be loaded
     NoMixer,       // sampled sound needs the mixer open to convert it
-    TooLarge,      // claims a rate, channel count or length beyond the limits below
+    TooLarge,      // claims a rate, channel count or length beyond the limits above
 };
 
 // Recognises the file by its content: Standard MIDI File (also inside a RIFF
-// RMID wrapper), RIFF WAVE, Ogg Vorbis.
+// RMID wrapper), RIFF WAVE, Ogg Vorbis. A MIDI file is checked here and
+// rendered afterwards, on a worker thread.
 DecodeResult DecodeSoundFile(const uint8_t* data, size_t size, DecodedSound* out);
 
 // Checks a Standard MIDI File's structure and returns its length in seconds.
 bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds);
 
-// Drops the synthesizer (and the SoundFont it holds); the next MIDI load
-// creates it again. Called when the performance closes down.
+// Stops the renders and drops the synthesizers (and the SoundFont they
+// hold); the next MIDI load creates them again. Called when the performance
+// closes down.
 void ReleaseSynth();
 
 // Tests: use this SoundFont instead of the standard paths (nullptr restores
@@ -57,13 +97,15 @@ void SetSoundFontPath(const char* path);
 
 // Tests and the benchmark.
 struct SegmentInfo {
-    uint32_t frames = 0;      // length of one single pass, tail included
+    uint32_t frames = 0;      // length of one single pass, tail included (waits for the render)
     uint32_t loopFrames = 0;  // length of one repetition
     int peak = 0;             // largest absolute sample value
     int playing = 0;          // mixer channels playing it now
     bool primary = false;     // playing on the primary channel now
 };
 bool GetSegmentInfo(IDirectMusicSegment8* segment, SegmentInfo* info);
+// The segment's sound as it stands, without waiting (nullptr for no segment).
+const DecodedSound* SegmentSound(IDirectMusicSegment8* segment);
 int EffectChannelsPlaying();
 struct CacheStats {
     int decoded = 0;  // files decoded

@@ -1,8 +1,11 @@
-// Segment files to PCM in the mixer's format. MIDI is rendered ahead of time
-// with FluidSynth rather than streamed through SDL2_mixer's music player: the
-// mixer plays only one music stream at a time, and many of the game's effects
-// are MIDI too, so everything becomes a plain sample buffer that any channel
-// can play, loop without a gap and overlap with itself.
+// Segment files to PCM in the mixer's format. MIDI is rendered with
+// FluidSynth into a sample buffer rather than streamed through SDL2_mixer's
+// music player: the mixer plays only one music stream at a time, and many of
+// the game's effects are MIDI too, so everything becomes a plain sample
+// buffer that any channel can play, loop without a gap and overlap with
+// itself. The rendering runs on worker threads, so a load takes no longer
+// than reading and checking the file, and a song can start playing while
+// the rest of it is still being rendered (far faster than it plays).
 #include "platform/sdl/sound_sdl.h"
 
 #include <SDL.h>
@@ -10,11 +13,18 @@
 #include <fluidsynth.h>
 #include <unistd.h>
 
+#include <condition_variable>
+#include <chrono>
+#include <deque>
+#include <mutex>
+#include <thread>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace sound_sdl {
 
@@ -25,25 +35,16 @@ constexpr int kMaxTailFrames = 2 * kRate;
 // A render block at or below this peak counts as silence.
 constexpr int kSilence = 8;
 constexpr int kBlockFrames = 512;
+// A play that comes before its render waits for this much of the start,
+// a few of the mixer's buffers; the render then stays ahead by itself.
+constexpr size_t kLeadFrames = kRate / 10;
+constexpr int kMaxLeadWaitMs = 250;
 
 const char* const kStandardSoundFonts[] = {
     "/usr/share/sounds/sf2/FluidR3_GM.sf2",
     "/usr/share/sounds/sf2/default-GM.sf2",
 };
 
-struct Synth {
-    fluid_settings_t* settings = nullptr;
-    fluid_synth_t* synth = nullptr;
-    ~Synth() { Clear(); }
-    void Clear() {
-        if (synth) delete_fluid_synth(synth);
-        if (settings) delete_fluid_settings(settings);
-        synth = nullptr;
-        settings = nullptr;
-    }
-};
-
-Synth g_synth;
 std::string g_soundFontOverride;
 bool g_useOverride = false;
 
@@ -254,50 +255,305 @@ namespace {
 
 void QuietLog(int, const char*, void*) {}
 
-bool EnsureSynth() {
-    if (g_synth.synth) return true;
-    std::string path;
-    if (g_useOverride) {
-        path = g_soundFontOverride;
-    } else {
-        for (const char* candidate : kStandardSoundFonts) {
-            if (access(candidate, R_OK) == 0) {
-                path = candidate;
-                break;
-            }
-        }
+// The SoundFont the next synthesizer loads, or "" when there is none.
+std::string SoundFontPath() {
+    if (g_useOverride) return access(g_soundFontOverride.c_str(), R_OK) == 0 ? g_soundFontOverride : "";
+    for (const char* candidate : kStandardSoundFonts) {
+        if (access(candidate, R_OK) == 0) return candidate;
     }
-    if (path.empty() || access(path.c_str(), R_OK) != 0) return false;
-
-    // Our own checks come first, so FluidSynth's chatter is not for the player.
-    fluid_set_log_function(FLUID_WARN, QuietLog, nullptr);
-    fluid_set_log_function(FLUID_INFO, QuietLog, nullptr);
-    fluid_set_log_function(FLUID_DBG, QuietLog, nullptr);
-
-    g_synth.settings = new_fluid_settings();
-    if (!g_synth.settings) return false;
-    fluid_settings_setnum(g_synth.settings, "synth.sample-rate", kRate);
-    // The player follows the samples we render, not the wall clock.
-    fluid_settings_setstr(g_synth.settings, "player.timing-source", "sample");
-    fluid_settings_setint(g_synth.settings, "synth.lock-memory", 0);
-    // Only the instruments a song uses are read from the (large) SoundFont.
-    fluid_settings_setint(g_synth.settings, "synth.dynamic-sample-loading", 1);
-    // A dry stereo mix, as the game's audio paths have no effects.
-    fluid_settings_setint(g_synth.settings, "synth.reverb.active", 0);
-    fluid_settings_setint(g_synth.settings, "synth.chorus.active", 0);
-    fluid_settings_setnum(g_synth.settings, "synth.gain", 0.5);
-    g_synth.synth = new_fluid_synth(g_synth.settings);
-    if (!g_synth.synth || fluid_synth_sfload(g_synth.synth, path.c_str(), 1) == FLUID_FAILED) {
-        g_synth.Clear();
-        return false;
-    }
-    return true;
+    return "";
 }
+
+// One synthesizer per worker: a FluidSynth synthesizer renders one song at
+// a time.
+struct Synth {
+    fluid_settings_t* settings = nullptr;
+    fluid_synth_t* synth = nullptr;
+    ~Synth() { Clear(); }
+    void Clear() {
+        if (synth) delete_fluid_synth(synth);
+        if (settings) delete_fluid_settings(settings);
+        synth = nullptr;
+        settings = nullptr;
+    }
+    bool Open(const std::string& path) {
+        if (synth) return true;
+        if (path.empty()) return false;
+        settings = new_fluid_settings();
+        if (!settings) return false;
+        fluid_settings_setnum(settings, "synth.sample-rate", kRate);
+        // The player follows the samples we render, not the wall clock.
+        fluid_settings_setstr(settings, "player.timing-source", "sample");
+        fluid_settings_setint(settings, "synth.lock-memory", 0);
+        // Only the instruments a song uses are read from the (large) SoundFont.
+        fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+        // A dry stereo mix, as the game's audio paths have no effects.
+        fluid_settings_setint(settings, "synth.reverb.active", 0);
+        fluid_settings_setint(settings, "synth.chorus.active", 0);
+        fluid_settings_setnum(settings, "synth.gain", 0.5);
+        // The workers are the threads; FluidSynth needs none of its own.
+        fluid_settings_setint(settings, "synth.cpu-cores", 1);
+        synth = new_fluid_synth(settings);
+        if (!synth || fluid_synth_sfload(synth, path.c_str(), 1) == FLUID_FAILED) {
+            Clear();
+            return false;
+        }
+        return true;
+    }
+};
 
 int Peak(const int16_t* samples, size_t count) {
     int peak = 0;
     for (size_t i = 0; i < count; ++i) peak = std::max(peak, std::abs((int)samples[i]));
     return peak;
+}
+
+struct RenderJob {
+    DecodedSound* sound;
+    std::vector<uint8_t> midi;  // a song to render, or
+    size_t songFrames;
+    bool convert;               // sampled sound in pcm to convert in place
+    SDL_AudioCVT cvt;
+};
+
+// Converts a WAVE's samples, read into the sound's buffer, in place.
+void Convert(RenderJob& job) {
+    DecodedSound* out = job.sound;
+    job.cvt.buf = out->pcm.get();
+    bool ok = SDL_ConvertAudio(&job.cvt) == 0;
+    uint32_t usable = ok ? (uint32_t)(job.cvt.len_cvt - job.cvt.len_cvt % kBytesPerFrame) : 0;
+    out->loopBytes = usable;
+    out->ready = usable;
+    if (!ok || usable == 0) out->failed = true;
+}
+
+// The worker threads and the renders waiting for them. Started with the
+// first MIDI load; stopped when the performance closes down.
+class RenderPool {
+public:
+    ~RenderPool() { Stop(); }
+
+    // Starts the first worker and waits until its synthesizer has read the
+    // SoundFont, so that the first song loaded can start at once.
+    void Start() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (threads_.empty()) Spawn();
+        ready_.wait(lock, [&] { return opened_ > 0 || failedOpen_ || threads_.empty(); });
+    }
+
+    void Add(RenderJob job) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.push_back(std::move(job));
+        // Another worker when every one is busy: songs loaded together (the
+        // stage start's set) render side by side.
+        if (busy_.size() + queue_.size() > threads_.size() && (int)threads_.size() < MaxThreads()) Spawn();
+        wake_.notify_one();
+    }
+
+    // See PrepareToPlay.
+    void Prepare(const DecodedSound* sound) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (auto it = queue_.begin(); it != queue_.end(); ++it) {
+            if (it->sound != sound) continue;
+            RenderJob job = std::move(*it);
+            queue_.erase(it);
+            if (!job.convert) {
+                queue_.push_front(std::move(job));
+                break;
+            }
+            // Done here: a conversion takes a few milliseconds, less than
+            // waiting for a worker busy with a song.
+            busy_.push_back(job.sound);
+            lock.unlock();
+            Convert(job);
+            lock.lock();
+            job.sound->finished = true;
+            busy_.erase(std::find(busy_.begin(), busy_.end(), job.sound));
+            done_.notify_all();
+            progress_.notify_all();
+            return;
+        }
+        if (sound->wave) {
+            // Being converted by a worker: a few milliseconds.
+            done_.wait(lock, [&] { return sound->finished.load(); });
+            return;
+        }
+        // Normally a millisecond. On a machine too busy to render that fast
+        // the frame waits with its sound, so the two stay together and the
+        // song does not start on silence; the bound keeps a starved render
+        // from holding the game up for long.
+        progress_.wait_for(lock, std::chrono::milliseconds(kMaxLeadWaitMs), [&] {
+            return sound->finished.load() || sound->ready.load() >= (uint32_t)(kLeadFrames * kBytesPerFrame);
+        });
+    }
+
+    // Takes the sound's render off the queue, or waits for the worker that
+    // has it to let go of it.
+    void Forget(DecodedSound* sound) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (auto it = queue_.begin(); it != queue_.end(); ++it) {
+            if (it->sound == sound) {
+                queue_.erase(it);
+                sound->failed = true;
+                sound->finished = true;
+                done_.notify_all();
+                break;
+            }
+        }
+        cancel_.push_back(sound);
+        done_.wait(lock, [&] { return std::find(busy_.begin(), busy_.end(), sound) == busy_.end(); });
+        cancel_.erase(std::find(cancel_.begin(), cancel_.end(), sound));
+    }
+
+    void Stop() {
+        std::vector<std::thread> threads;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+            for (RenderJob& job : queue_) {
+                job.sound->failed = true;
+                job.sound->finished = true;
+            }
+            queue_.clear();
+            threads.swap(threads_);
+            wake_.notify_all();
+            done_.notify_all();
+        }
+        for (std::thread& t : threads) t.join();
+    }
+
+    void Wait(const DecodedSound* sound) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_.wait(lock, [&] { return sound->finished.load(); });
+    }
+
+private:
+    static int MaxThreads() {
+        // Leave a core to the game's own thread and the mixer.
+        unsigned cores = std::thread::hardware_concurrency();
+        return (int)std::clamp(cores > 2 ? cores - 2 : 1u, 1u, 4u);
+    }
+
+    void Spawn() {
+        if (threads_.empty()) {
+            soundFont_ = SoundFontPath();
+            stopping_ = false;
+            opened_ = 0;
+            failedOpen_ = false;
+            // Our own checks come first, so FluidSynth's chatter is not for the player.
+            fluid_set_log_function(FLUID_WARN, QuietLog, nullptr);
+            fluid_set_log_function(FLUID_INFO, QuietLog, nullptr);
+            fluid_set_log_function(FLUID_DBG, QuietLog, nullptr);
+        }
+        threads_.emplace_back([this] { Work(); });
+    }
+
+    void Work() {
+        Synth synth;
+        std::unique_lock<std::mutex> lock(mutex_);
+        std::string path = soundFont_;
+        lock.unlock();
+        bool open = synth.Open(path);
+        lock.lock();
+        if (open)
+            ++opened_;
+        else
+            failedOpen_ = true;
+        ready_.notify_all();
+        for (;;) {
+            wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+            if (stopping_) return;
+            RenderJob job = std::move(queue_.front());
+            queue_.pop_front();
+            busy_.push_back(job.sound);
+            lock.unlock();
+            bool whole = true;
+            if (job.convert)
+                Convert(job);
+            else
+                whole = synth.Open(path) && Render(synth.synth, job);
+            lock.lock();
+            if (!whole) job.sound->failed = true;
+            job.sound->finished = true;
+            busy_.erase(std::find(busy_.begin(), busy_.end(), job.sound));
+            done_.notify_all();
+            progress_.notify_all();
+        }
+    }
+
+    void Progress() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        progress_.notify_all();
+    }
+
+    bool Cancelled(const DecodedSound* sound) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return stopping_ || std::find(cancel_.begin(), cancel_.end(), sound) != cancel_.end();
+    }
+
+    // Renders the song into its buffer block by block, publishing each.
+    bool Render(fluid_synth_t* synth, RenderJob& job) {
+        DecodedSound* out = job.sound;
+        fluid_synth_system_reset(synth);
+        fluid_player_t* player = new_fluid_player(synth);
+        if (!player) return false;
+        if (fluid_player_add_mem(player, job.midi.data(), job.midi.size()) != FLUID_OK ||
+            fluid_player_play(player) != FLUID_OK) {
+            delete_fluid_player(player);
+            return false;
+        }
+        uint8_t* pcm = out->pcm.get();
+        size_t frames = 0;
+        bool whole = true;
+        while (frames < job.songFrames) {
+            if ((frames / kBlockFrames) % 64 == 0 && Cancelled(out)) {
+                whole = false;
+                break;
+            }
+            int n = (int)std::min<size_t>(kBlockFrames, job.songFrames - frames);
+            int16_t* block = reinterpret_cast<int16_t*>(pcm + frames * kBytesPerFrame);
+            fluid_synth_write_s16(synth, n, block, 0, 2, block, 1, 2);
+            frames += n;
+            out->ready.store((uint32_t)(frames * kBytesPerFrame), std::memory_order_release);
+            if (frames - n <= kLeadFrames) Progress();  // up to the block that passes the lead
+        }
+        // Let the notes still sounding at the end ring out for a single pass.
+        fluid_player_stop(player);
+        fluid_synth_all_notes_off(synth, -1);
+        const size_t capacityFrames = out->capacity / kBytesPerFrame;
+        while (whole && frames + kBlockFrames <= capacityFrames) {
+            int16_t* block = reinterpret_cast<int16_t*>(pcm + frames * kBytesPerFrame);
+            fluid_synth_write_s16(synth, kBlockFrames, block, 0, 2, block, 1, 2);
+            if (Peak(block, kBlockFrames * 2) <= kSilence) {
+                memset(block, 0, kBlockFrames * kBytesPerFrame);  // the silence after the sound stays silent
+                break;
+            }
+            frames += kBlockFrames;
+            out->ready.store((uint32_t)(frames * kBytesPerFrame), std::memory_order_release);
+        }
+        delete_fluid_player(player);
+        fluid_synth_system_reset(synth);
+        return whole;
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;  // a render is waiting, or the pool stops
+    std::condition_variable done_;  // a render ended
+    std::condition_variable ready_;     // a worker's synthesizer is ready, or could not be
+    std::condition_variable progress_;  // a render's start has grown
+    int opened_ = 0;
+    bool failedOpen_ = false;
+    std::deque<RenderJob> queue_;
+    std::vector<const DecodedSound*> busy_;
+    std::vector<const DecodedSound*> cancel_;
+    std::vector<std::thread> threads_;
+    std::string soundFont_;
+    bool stopping_ = false;
+};
+
+RenderPool& Pool() {
+    static RenderPool pool;
+    return pool;
 }
 
 DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
@@ -306,44 +562,22 @@ DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
     // The whole song is held as PCM (10 MB a minute), and a corrupt delta time
     // could otherwise ask for days of audio.
     if (seconds > kMaxSoundSeconds) return DecodeResult::TooLarge;
-    if (!EnsureSynth()) return DecodeResult::NoSoundFont;
-
-    fluid_synth_t* synth = g_synth.synth;
-    fluid_synth_system_reset(synth);
-    fluid_player_t* player = new_fluid_player(synth);
-    if (!player) return DecodeResult::Corrupt;
-    if (fluid_player_add_mem(player, data, size) != FLUID_OK || fluid_player_play(player) != FLUID_OK) {
-        delete_fluid_player(player);
-        return DecodeResult::Corrupt;
-    }
+    if (SoundFontPath().empty()) return DecodeResult::NoSoundFont;
 
     // A repetition is never shorter than one block, so a looping empty song
     // cannot make the mixer spin.
     const size_t songFrames = std::max<size_t>((size_t)std::ceil(seconds * kRate), kBlockFrames);
-    std::vector<uint8_t>& pcm = out->pcm;
-    pcm.clear();
-    pcm.reserve((songFrames + kRate / 2) * kBytesPerFrame);
-    int16_t block[kBlockFrames * 2];
-    size_t frames = 0;
-    while (frames < songFrames) {
-        int n = (int)std::min<size_t>(kBlockFrames, songFrames - frames);
-        fluid_synth_write_s16(synth, n, block, 0, 2, block, 1, 2);
-        const uint8_t* bytes = reinterpret_cast<const uint8_t*>(block);
-        pcm.insert(pcm.end(), bytes, bytes + n * kBytesPerFrame);
-        frames += n;
-    }
-    // Let the notes still sounding at the end ring out for a single pass.
-    fluid_player_stop(player);
-    fluid_synth_all_notes_off(synth, -1);
-    for (int tail = 0; tail < kMaxTailFrames; tail += kBlockFrames) {
-        fluid_synth_write_s16(synth, kBlockFrames, block, 0, 2, block, 1, 2);
-        if (Peak(block, kBlockFrames * 2) <= kSilence) break;
-        const uint8_t* bytes = reinterpret_cast<const uint8_t*>(block);
-        pcm.insert(pcm.end(), bytes, bytes + sizeof(block));
-    }
-    delete_fluid_player(player);
-    fluid_synth_system_reset(synth);
+    const size_t capacity = (songFrames + kMaxTailFrames) * kBytesPerFrame;
+    // calloc hands back pages the system zeroes as they are first written,
+    // so a long song costs nothing here.
+    out->pcm.reset(static_cast<uint8_t*>(calloc(capacity, 1)));
+    if (!out->pcm) return DecodeResult::Corrupt;
+    out->capacity = (uint32_t)capacity;
     out->loopBytes = (uint32_t)(songFrames * kBytesPerFrame);
+    out->ready = 0;
+    out->finished = false;
+    out->failed = false;
+    Pool().Add(RenderJob{out, std::vector<uint8_t>(data, data + size), songFrames, false, SDL_AudioCVT()});
     return DecodeResult::Ok;
 }
 
@@ -352,7 +586,7 @@ DecodeResult DecodeSampled(const uint8_t* data, size_t size, DecodedSound* out) 
     Uint16 format = 0;
     if (!Mix_QuerySpec(&rate, &format, &channels)) return DecodeResult::NoMixer;
     if (rate != kRate || format != AUDIO_S16SYS || channels != 2) return DecodeResult::NoMixer;
-    DecodeResult claims = std::memcmp(data, "RIFF", 4) == 0 ? CheckWaveClaims(data, size) : CheckOggClaims(data, size);
+    DecodeResult claims = CheckOggClaims(data, size);
     if (claims != DecodeResult::Ok) return claims;
     // SDL2_mixer reads the file and converts it to the mixer's format. A WAVE
     // whose data ends early is a broken file, not a shorter sound.
@@ -364,9 +598,74 @@ DecodeResult DecodeSampled(const uint8_t* data, size_t size, DecodedSound* out) 
         Mix_FreeChunk(chunk);
         return DecodeResult::Corrupt;
     }
-    out->pcm.assign(chunk->abuf, chunk->abuf + usable);
+    out->pcm.reset(static_cast<uint8_t*>(malloc(usable)));
+    if (!out->pcm) {
+        Mix_FreeChunk(chunk);
+        return DecodeResult::Corrupt;
+    }
+    memcpy(out->pcm.get(), chunk->abuf, usable);
+    out->capacity = usable;
     out->loopBytes = usable;
+    out->ready = usable;
+    out->finished = true;
     Mix_FreeChunk(chunk);
+    return DecodeResult::Ok;
+}
+
+// A WAVE is read and checked here, as SDL2_mixer would read it, and its
+// samples are converted to the mixer's format later, on a worker.
+DecodeResult DecodeWave(const uint8_t* data, size_t size, DecodedSound* out) {
+    int rate = 0, channels = 0;
+    Uint16 format = 0;
+    if (!Mix_QuerySpec(&rate, &format, &channels)) return DecodeResult::NoMixer;
+    if (rate != kRate || format != AUDIO_S16SYS || channels != 2) return DecodeResult::NoMixer;
+    DecodeResult claims = CheckWaveClaims(data, size);
+    if (claims != DecodeResult::Ok) return claims;
+    // A WAVE whose data ends early is a broken file, not a shorter sound.
+    SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
+    SDL_AudioSpec spec;
+    Uint8* samples = nullptr;
+    Uint32 bytes = 0;
+    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(data, (int)size), 1, &spec, &samples, &bytes)) return DecodeResult::Corrupt;
+    SDL_AudioCVT cvt;
+    int needed = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 2, kRate);
+    const Uint32 frameBytes = (Uint32)(SDL_AUDIO_BITSIZE(spec.format) / 8) * spec.channels;
+    if (needed < 0 || frameBytes == 0 || bytes < frameBytes || cvt.len_mult <= 0 ||
+        bytes > (Uint32)INT32_MAX / (Uint32)cvt.len_mult) {
+        SDL_FreeWAV(samples);
+        return DecodeResult::Corrupt;
+    }
+    if (needed == 0) {  // already in the mixer's format
+        uint32_t usable = bytes - bytes % kBytesPerFrame;
+        out->pcm.reset(static_cast<uint8_t*>(malloc(usable ? usable : 1)));
+        if (usable == 0 || !out->pcm) {
+            SDL_FreeWAV(samples);
+            return DecodeResult::Corrupt;
+        }
+        memcpy(out->pcm.get(), samples, usable);
+        SDL_FreeWAV(samples);
+        out->capacity = usable;
+        out->loopBytes = usable;
+        out->ready = usable;
+        out->finished = true;
+        return DecodeResult::Ok;
+    }
+    const size_t capacity = (size_t)bytes * (size_t)cvt.len_mult;
+    out->pcm.reset(static_cast<uint8_t*>(malloc(capacity)));
+    if (!out->pcm) {
+        SDL_FreeWAV(samples);
+        return DecodeResult::Corrupt;
+    }
+    memcpy(out->pcm.get(), samples, bytes);
+    SDL_FreeWAV(samples);
+    cvt.len = (int)bytes;
+    out->capacity = (uint32_t)capacity;
+    out->loopBytes = 0;
+    out->ready = 0;
+    out->wave = true;
+    out->failed = false;
+    out->finished = false;
+    Pool().Add(RenderJob{out, std::vector<uint8_t>(), 0, true, cvt});
     return DecodeResult::Ok;
 }
 
@@ -376,7 +675,7 @@ DecodeResult DecodeSoundFile(const uint8_t* data, size_t size, DecodedSound* out
     if (size > (size_t)INT32_MAX) return DecodeResult::Corrupt;
     if (size >= 4 && std::memcmp(data, "MThd", 4) == 0) return RenderMidi(data, size, out);
     if (size >= 12 && std::memcmp(data, "RIFF", 4) == 0) {
-        if (std::memcmp(data + 8, "WAVE", 4) == 0) return DecodeSampled(data, size, out);
+        if (std::memcmp(data + 8, "WAVE", 4) == 0) return DecodeWave(data, size, out);
         if (std::memcmp(data + 8, "RMID", 4) == 0) {
             // A MIDI file wrapped in RIFF: its "data" chunk holds the SMF.
             size_t pos = 12;
@@ -398,10 +697,29 @@ DecodeResult DecodeSoundFile(const uint8_t* data, size_t size, DecodedSound* out
     return DecodeResult::Unrecognised;
 }
 
-void ReleaseSynth() { g_synth.Clear(); }
+DecodedSound::~DecodedSound() {
+    if (!finished) Pool().Forget(this);
+}
+
+void WaitUntilRendered(const DecodedSound& sound) {
+    if (!sound.finished) Pool().Wait(&sound);
+}
+
+
+void StopRendering() { Pool().Stop(); }
+
+void StartRendering() {
+    if (!SoundFontPath().empty()) Pool().Start();
+}
+
+void PrepareToPlay(const DecodedSound& sound) {
+    if (!sound.finished) Pool().Prepare(&sound);
+}
+
+void ReleaseSynth() { Pool().Stop(); }
 
 void SetSoundFontPath(const char* path) {
-    g_synth.Clear();
+    Pool().Stop();
     g_useOverride = path != nullptr;
     g_soundFontOverride = path ? path : "";
 }

@@ -23,6 +23,9 @@ struct Sample {
   Bytes data;
   DecodedImage expected;
   int tolerance = 0;  // per channel; lossy formats only
+  // Cuts to this many bytes or more lose nothing but an end marker or padding
+  // and still give the whole picture; 0 when every cut loses data.
+  size_t wholeFrom = 0;
 };
 
 struct Writer {
@@ -157,17 +160,31 @@ inline std::vector<Sample> PngSamples() {
     DecodedImage pic = Picture(3, 1, {0x004D4D4D, 0xFF4E4E4E, 0xFF000000});
     s.push_back({"png_grey8_trns", WritePng(3, 1, PNG_COLOR_TYPE_GRAY, 8, false, rows, {}, {}, &key), pic});
   }
-  {  // 16-bit grey+alpha: the high byte of each sample counts
+  {  // 16-bit grey+alpha: 0x1234 -> 18.13, 0xABCD -> 171.13, 0x8001 -> 127.51
     std::vector<Bytes> rows = {{0x12, 0x34, 0xFF, 0xFF, 0xAB, 0xCD, 0x80, 0x01}};
     DecodedImage pic = Picture(2, 1, {0xFF121212, 0x80ABABAB});
     s.push_back({"png_greyalpha16", WritePng(2, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 16, false, rows), pic});
+  }
+  {  // 16-bit RGB whose samples round differently from their top byte:
+     // 0x00FF -> 0.99, 0xFF00 -> 254.01, 0x12FF -> 18.92, 0x7F80 -> 127.00
+    std::vector<Bytes> rows = {{0x00, 0xFF, 0xFF, 0x00, 0x12, 0xFF, 0x7F, 0x80, 0xFF, 0xFF, 0x00, 0x00}};
+    DecodedImage pic = Picture(2, 1, {0xFF01FE13, 0xFF7FFF00});
+    s.push_back({"png_rgb16_rounding", WritePng(2, 1, PNG_COLOR_TYPE_RGB, 16, false, rows), pic});
   }
   return s;
 }
 
 // ---- JPEG, written with libjpeg; decoding is compared within a tolerance.
 
-inline Bytes WriteJpeg(const DecodedImage& pic, bool grey, bool progressive) {
+struct JpegParams {
+  J_COLOR_SPACE input = JCS_RGB;       // JCS_GRAYSCALE, JCS_RGB or JCS_CMYK samples
+  J_COLOR_SPACE stored = JCS_UNKNOWN;  // the file's colour space; libjpeg's default if unknown
+  bool progressive = false;
+  bool scanPerComponent = false;  // sequential, but one scan for each component
+};
+
+// samples: width * height pixels of 1, 3 or 4 bytes, as input says.
+inline Bytes WriteJpeg(int w, int h, const Bytes& samples, const JpegParams& p) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr err;
   cinfo.err = jpeg_std_error(&err);
@@ -175,29 +192,33 @@ inline Bytes WriteJpeg(const DecodedImage& pic, bool grey, bool progressive) {
   unsigned char* mem = nullptr;
   unsigned long memSize = 0;
   jpeg_mem_dest(&cinfo, &mem, &memSize);
-  cinfo.image_width = JDIMENSION(pic.width);
-  cinfo.image_height = JDIMENSION(pic.height);
-  cinfo.input_components = grey ? 1 : 3;
-  cinfo.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+  cinfo.image_width = JDIMENSION(w);
+  cinfo.image_height = JDIMENSION(h);
+  const int comps = p.input == JCS_GRAYSCALE ? 1 : p.input == JCS_CMYK ? 4 : 3;
+  cinfo.input_components = comps;
+  cinfo.in_color_space = p.input;
   jpeg_set_defaults(&cinfo);
+  if (p.stored != JCS_UNKNOWN) jpeg_set_colorspace(&cinfo, p.stored);
   jpeg_set_quality(&cinfo, 98, TRUE);
   // Full-resolution chroma, so that colour edges stay sharp enough to compare.
-  cinfo.comp_info[0].h_samp_factor = 1;
-  cinfo.comp_info[0].v_samp_factor = 1;
-  if (progressive) jpeg_simple_progression(&cinfo);
-  jpeg_start_compress(&cinfo, TRUE);
-  Bytes row;
-  while (cinfo.next_scanline < cinfo.image_height) {
-    row.clear();
-    for (int x = 0; x < pic.width; ++x) {
-      uint32_t p = pic.argb[size_t(cinfo.next_scanline) * size_t(pic.width) + size_t(x)];
-      if (grey) {
-        row.push_back(uint8_t(G(p)));
-      } else {
-        row.insert(row.end(), {uint8_t(R(p)), uint8_t(G(p)), uint8_t(B(p))});
-      }
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    cinfo.comp_info[c].h_samp_factor = 1;
+    cinfo.comp_info[c].v_samp_factor = 1;
+  }
+  if (p.progressive) jpeg_simple_progression(&cinfo);
+  jpeg_scan_info scans[4] = {};
+  if (p.scanPerComponent) {
+    for (int c = 0; c < cinfo.num_components; ++c) {
+      scans[c].comps_in_scan = 1;
+      scans[c].component_index[0] = c;
+      scans[c].Se = 63;
     }
-    JSAMPROW rows[1] = {row.data()};
+    cinfo.scan_info = scans;
+    cinfo.num_scans = cinfo.num_components;
+  }
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW rows[1] = {const_cast<JSAMPLE*>(samples.data()) + size_t(cinfo.next_scanline) * size_t(w * comps)};
     jpeg_write_scanlines(&cinfo, rows, 1);
   }
   jpeg_finish_compress(&cinfo);
@@ -205,6 +226,45 @@ inline Bytes WriteJpeg(const DecodedImage& pic, bool grey, bool progressive) {
   jpeg_destroy_compress(&cinfo);
   free(mem);
   return out;
+}
+
+inline Bytes WriteJpeg(const DecodedImage& pic, bool grey, bool progressive) {
+  Bytes samples;
+  for (uint32_t p : pic.argb) {
+    if (grey) {
+      samples.push_back(uint8_t(G(p)));
+    } else {
+      samples.insert(samples.end(), {uint8_t(R(p)), uint8_t(G(p)), uint8_t(B(p))});
+    }
+  }
+  JpegParams params;
+  params.input = grey ? JCS_GRAYSCALE : JCS_RGB;
+  params.progressive = progressive;
+  return WriteJpeg(pic.width, pic.height, samples, params);
+}
+
+// A JPEG sample that loses nothing when cut right before its end marker.
+inline Sample JpegSample(std::string name, Bytes data, DecodedImage pic, int tolerance) {
+  size_t whole = data.size() - 2;
+  return {std::move(name), std::move(data), std::move(pic), tolerance, whole};
+}
+
+// Damage of the kind libjpeg only warns about, done to a finished file.
+inline Bytes WithoutEndMarker(Bytes b) {
+  b.resize(b.size() - 2);
+  return b;
+}
+inline Bytes PaddedBeforeEndMarker(Bytes b, size_t padding) {
+  b.insert(b.end() - 2, padding, 0);
+  return b;
+}
+inline Bytes WithJfifVersion(Bytes b, uint8_t major, uint8_t minor) {
+  // SOI, then the JFIF APP0 segment: FF E0, length, "JFIF\0", version.
+  if (b.size() > 12 && std::memcmp(b.data() + 6, "JFIF", 5) == 0) {
+    b[11] = major;
+    b[12] = minor;
+  }
+  return b;
 }
 
 inline std::vector<Sample> JpegSamples() {
@@ -217,9 +277,58 @@ inline std::vector<Sample> JpegSamples() {
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 16; ++x) grey.argb.push_back(x < 8 ? 0xFF404040 : 0xFFC0C0C0);
   std::vector<Sample> s;
-  s.push_back({"jpeg_rgb", WriteJpeg(colour, false, false), colour, 12});
-  s.push_back({"jpeg_rgb_progressive", WriteJpeg(colour, false, true), colour, 12});
-  s.push_back({"jpeg_grey", WriteJpeg(grey, true, false), grey, 6});
+  const Bytes rgb = WriteJpeg(colour, false, false);
+  const Bytes progressive = WriteJpeg(colour, false, true);
+  s.push_back(JpegSample("jpeg_rgb", rgb, colour, 12));
+  s.push_back(JpegSample("jpeg_rgb_progressive", progressive, colour, 12));
+  s.push_back(JpegSample("jpeg_grey", WriteJpeg(grey, true, false), grey, 6));
+  {
+    // Such a file cut between two scans lacks whole components, and nothing
+    // in it says how many scans were to come: every cut must fail, even one
+    // that takes only the end marker.
+    Bytes samples;
+    for (uint32_t c : colour.argb) samples.insert(samples.end(), {uint8_t(R(c)), uint8_t(G(c)), uint8_t(B(c))});
+    JpegParams p;
+    p.scanPerComponent = true;
+    s.push_back({"jpeg_rgb_scan_per_component", WriteJpeg(16, 16, samples, p), colour, 12});
+  }
+
+  // What other tools write and libjpeg only warns about: no end marker,
+  // padding before it, a JFIF version from the future.
+  s.push_back({"jpeg_rgb_no_end_marker", WithoutEndMarker(rgb), colour, 12});
+  s.push_back({"jpeg_progressive_no_end_marker", WithoutEndMarker(progressive), colour, 12});
+  {
+    const size_t padding = 64;
+    Bytes padded = PaddedBeforeEndMarker(rgb, padding);
+    size_t whole = padded.size() - 2 - padding;
+    s.push_back({"jpeg_rgb_padded_end", padded, colour, 12, whole});
+  }
+  s.push_back(JpegSample("jpeg_rgb_jfif_2_01", WithJfifVersion(rgb, 2, 1), colour, 12));
+
+  // Print-minded CMYK, stored as CMYK and as YCCK. The samples are inverted
+  // (255 = no ink), as Adobe's tools and libjpeg's users write them; each
+  // channel of light is ink sample * black sample / 255.
+  {
+    const uint8_t inks[4][4] = {{255, 255, 255, 255},   // no ink: white
+                                {0, 255, 255, 255},     // full cyan
+                                {255, 255, 255, 0},     // full black
+                                {200, 100, 255, 128}};  // 200*128/255, 100*128/255, 128
+    const uint32_t light[4] = {0xFFFFFFFF, 0xFF00FFFF, 0xFF000000, 0xFF643280};
+    DecodedImage pic = Picture(16, 16, {});
+    Bytes samples;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        int q = (y / 8) * 2 + x / 8;
+        samples.insert(samples.end(), inks[q], inks[q] + 4);
+        pic.argb.push_back(light[q]);
+      }
+    JpegParams p;
+    p.input = JCS_CMYK;
+    p.stored = JCS_CMYK;
+    s.push_back(JpegSample("jpeg_cmyk", WriteJpeg(16, 16, samples, p), pic, 6));
+    p.stored = JCS_YCCK;
+    s.push_back(JpegSample("jpeg_ycck", WriteJpeg(16, 16, samples, p), pic, 6));
+  }
   return s;
 }
 
@@ -410,15 +519,21 @@ inline std::vector<Sample> BmpSamples() {
     s.push_back({"bmp_24bpp_topdown", EncodeBmp(p, pic), pic});
   }
   {
-    // Plain 32-bit: the fourth byte is padding, whatever it holds.
+    // Plain 32-bit with all fourth bytes zero: an opaque picture.
     BmpParams p;
     p.bpp = 32;
-    const uint32_t all[4] = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
-    std::memcpy(p.masks, all, sizeof all);
+    const uint32_t rgb[4] = {0xFF0000, 0xFF00, 0xFF, 0};
+    std::memcpy(p.masks, rgb, sizeof rgb);
     DecodedImage pic = Pattern(2, 2, false);
     Bytes data = EncodeBmp(p, pic);
     std::memset(p.masks, 0, sizeof p.masks);
     s.push_back({"bmp_32bpp_rgb", data, Opaque(pic)});
+    // The same header with alpha in the fourth bytes, one of them zero.
+    const uint32_t all[4] = {0xFF0000, 0xFF00, 0xFF, 0xFF000000};
+    std::memcpy(p.masks, all, sizeof all);
+    data = EncodeBmp(p, pic);
+    std::memset(p.masks, 0, sizeof p.masks);
+    s.push_back({"bmp_32bpp_rgb_alpha", data, pic});
   }
   {
     BmpParams p;
@@ -444,6 +559,33 @@ inline std::vector<Sample> BmpSamples() {
     const uint32_t K = 0, r = 0xFFFF0000, g = 0xFF00FF00, b = 0xFF0000FF;
     DecodedImage pic = Picture(4, 3, {K, b, b, K,  g, b, g, r,  r, r, r, r});
     s.push_back({"bmp_rle8", AssembleBmp(p, 4, 3, rle), pic});
+  }
+  {
+    // RLE8, 7x2, each row coded out to its 4-byte stride (8 pixels), as some
+    // editors write it: single-pixel runs, then one absolute run.
+    BmpParams p;
+    p.bpp = 8;
+    p.compression = 1;
+    p.palette = {0xFF000000, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
+    Bytes rle = {1, 1, 1, 2, 1, 3, 1, 1, 1, 2, 1, 3, 1, 1, 1, 0, 0, 0,  // bottom row
+                 0, 8, 3, 3, 2, 2, 1, 1, 3, 2, 0, 0,                  // top row
+                 0, 1};
+    const uint32_t r = 0xFFFF0000, g = 0xFF00FF00, b = 0xFF0000FF;
+    DecodedImage pic = Picture(7, 2, {b, b, g, g, r, r, b,  r, g, b, r, g, b, r});
+    s.push_back({"bmp_rle8_stride_rows", AssembleBmp(p, 7, 2, rle), pic});
+  }
+  {
+    // RLE4, 5x2, rows coded out to 8 pixels: a run, then an absolute run.
+    BmpParams p;
+    p.bpp = 4;
+    p.compression = 2;
+    p.palette = {0xFF000000, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
+    Bytes rle = {8, 0x12, 0, 0,                      // bottom: 1 2 1 2 1 (2 1 2)
+                 0, 8, 0x31, 0x23, 0x10, 0x00, 0, 0,  // top: 3 1 2 3 1 (0 0 0)
+                 0, 1};
+    const uint32_t r = 0xFFFF0000, g = 0xFF00FF00, b = 0xFF0000FF;
+    DecodedImage pic = Picture(5, 2, {b, r, g, b, r,  r, g, r, g, r});
+    s.push_back({"bmp_rle4_stride_rows", AssembleBmp(p, 5, 2, rle), pic});
   }
   {
     // RLE4, 5x2: alternating-nibble runs and an absolute run of odd length.

@@ -1,0 +1,70 @@
+// The device keeps a frame's drawing until it is presented: the picture the
+// platform is given must be the same as if every draw went straight in.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/common/texture_object.h"
+#include "scenario.h"
+#include "shell/quad.h"
+
+namespace {
+
+void Draw(IDirect3DTexture8* texture, float left, float top, int alpha = 255) {
+    VERTEX quad[4];
+    SetQuad(quad, left, top, left + 2.0f, top + 2.0f, alpha);
+    g_pd3dDevice->SetTexture(0, texture);
+    g_pd3dDevice->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(VERTEX));
+}
+
+void Begin() {
+    g_pd3dDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 0.0f, 0);
+    g_pd3dDevice->BeginScene();
+}
+
+void End() {
+    g_pd3dDevice->EndScene();
+    g_pd3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+}  // namespace
+
+TEST(DeviceDraws, PictureHoldsEveryDrawOfTheFrameEvenOfTexturesReleasedInIt) {
+    Scenario s;
+    auto red = std::make_shared<const std::vector<uint32_t>>(4, 0xFFFF0000u);
+    auto blue = std::make_shared<const std::vector<uint32_t>>(4, 0xFF0000FFu);
+    IDirect3DTexture8* a = NewTextureObject(2, 2, red);
+    Begin();
+    Draw(a, 10, 10);
+    a->Release();  // gone before the frame is shown
+    IDirect3DTexture8* b = NewTextureObject(2, 2, blue);
+    Draw(b, 20, 10);
+    End();
+    EXPECT_EQ(headless::PixelAt(10, 10), 0xFFFF0000u);
+    EXPECT_EQ(headless::PixelAt(21, 11), 0xFF0000FFu);
+
+    // More draws than the device keeps waiting: the first ones are not lost,
+    // and the painter's order holds across the overflow.
+    Begin();
+    for (int i = 0; i < 3000; ++i) Draw(i % 2 ? b : nullptr, (float)(i % 300) * 2.0f, (float)(i / 300) * 2.0f);
+    Draw(nullptr, 0, 0, 128);
+    End();
+    EXPECT_EQ(headless::PixelAt(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(headless::PixelAt(1, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(headless::PixelAt(3, 1), 0xFF0000FFu);
+    EXPECT_EQ(headless::PixelAt(599, 19), 0xFF0000FFu) << "the 3000th draw";
+    EXPECT_EQ(headless::PixelAt(600, 0), 0xFF000000u);
+
+    // The same frame again, and then one with less in it.
+    for (int pass = 0; pass < 2; ++pass) {
+        Begin();
+        Draw(b, 20, 10);
+        End();
+        EXPECT_EQ(headless::PixelAt(21, 11), 0xFF0000FFu);
+        EXPECT_EQ(headless::PixelAt(3, 1), 0xFF000000u) << "pass " << pass;
+    }
+    Begin();
+    End();
+    EXPECT_EQ(headless::PixelAt(21, 11), 0xFF000000u);
+    b->Release();
+}

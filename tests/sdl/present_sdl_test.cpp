@@ -1,0 +1,69 @@
+// The real device shows a picture only when it differs from the one on
+// screen, and again whenever the window asks for it.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/common/texture_object.h"
+#include "platform/sdl/sdl_backend.h"
+#include "shell/quad.h"
+#include "shell/renderer.h"
+#include "shell/winmain.h"
+
+namespace {
+
+void Frame(IDirect3DTexture8* texture, int alpha, float left = 100.0f) {
+    VERTEX quad[4];
+    SetQuad(quad, left, 100.0f, left + 4.0f, 102.0f, alpha);
+    g_pd3dDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000u, 0.0f, 0);
+    g_pd3dDevice->BeginScene();
+    g_pd3dDevice->SetTexture(0, texture);
+    g_pd3dDevice->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(VERTEX));
+    g_pd3dDevice->EndScene();
+    g_pd3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+}  // namespace
+
+TEST(SdlPresent, OnlyChangedPicturesAreShownAndTheWindowCanAskAgain) {
+    g_bWindowed = 1;
+    ASSERT_EQ(InitWindow(nullptr, SW_SHOWDEFAULT), 1);
+    ASSERT_GE(InitD3D(), 0);
+    InitRenderState();
+    auto red = std::make_shared<const std::vector<uint32_t>>(8, 0xFFFF0000u);
+    auto green = std::make_shared<const std::vector<uint32_t>>(8, 0xFF00FF00u);
+    IDirect3DTexture8* texture = NewTextureObject(4, 2, red);
+
+    Frame(texture, 255);
+    const int first = SdlPicturesShown();
+    EXPECT_GE(first, 1);
+    Frame(texture, 255);
+    Frame(texture, 255);
+    EXPECT_EQ(SdlPicturesShown(), first) << "the same picture is not sent again";
+    Frame(texture, 128);
+    EXPECT_EQ(SdlPicturesShown(), first + 1) << "a fade step changes the picture";
+    Frame(texture, 128, 100.5f);
+    EXPECT_EQ(SdlPicturesShown(), first + 2) << "so does half a pixel";
+    Frame(texture, 128, 100.5f);
+    EXPECT_EQ(SdlPicturesShown(), first + 2);
+
+    SdlRequestRedraw();  // what an expose or a size change does
+    Frame(texture, 128, 100.5f);
+    EXPECT_EQ(SdlPicturesShown(), first + 3);
+    ResetD3DDevice();  // a mode switch or a move
+    Frame(texture, 128, 100.5f);
+    EXPECT_EQ(SdlPicturesShown(), first + 4);
+
+    // Another image with the same quad, even where the released one lay.
+    texture->Release();
+    texture = NewTextureObject(4, 2, green);
+    Frame(texture, 128, 100.5f);
+    EXPECT_EQ(SdlPicturesShown(), first + 5);
+    Frame(nullptr, 128, 100.5f);
+    EXPECT_EQ(SdlPicturesShown(), first + 6) << "an empty slot draws white";
+
+    texture->Release();
+    ReleaseD3D();
+    DestroyWindow(g_hWnd);
+}
