@@ -12,9 +12,9 @@
 # Usage: tools/fault_sweep.sh [BUILD_DIR] [JOBS] [SECONDS] [FILES...]
 #   BUILD_DIR defaults to build-sweep (configured and built when missing),
 #   JOBS to 4 parallel X servers, SECONDS to 20 of play before Esc.
-#   FILES default to the front-end road's (names without date/ and .tov);
-#   Loading, its last load, shows in its rows that the road was run to the
-#   end. Names of the in-game set may be given as well.
+#   FILES default to the front-end road's (names without date/ and .tov),
+#   and Ring, the stage start's first load, whose rows show that the road
+#   was run to its end. Names of the in-game set may be given as well.
 # Needs Xvfb, xdotool and xwininfo (apt-get install xvfb xdotool x11-utils).
 # Run as root, the game runs as nobody, so that an unreadable file is
 # unreadable to it.
@@ -27,7 +27,7 @@ seconds=${3:-20}
 shift $(( $# < 3 ? $# : 3 ))
 files=("$@")
 [ ${#files[@]} -eq 0 ] && files=(logo logo1 logo2 back_start1 back_start2 gorumo SE05 back_char_select1
-                                 CharSelect SE04 SE01 SE30 Loading)
+                                 CharSelect SE04 SE01 SE30 Loading Ring)
 faults=(missing empty halved flipped swapped folder unreadable pipe absurd)
 
 for tool in Xvfb xdotool xwininfo; do
