@@ -1,10 +1,10 @@
 #include "platform/d3dx_texture.h"
 
-#include <cstdio>
 #include <algorithm>
 #include <atomic>
 #include <map>
 #include <memory>
+#include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -15,8 +15,9 @@
 
 namespace {
 
-// Larger than any picture the game could use, small enough never to exhaust memory.
-constexpr off_t kMaxFileBytes = 256L * 1024 * 1024;
+// Twice the texels of the largest picture a texture takes: room for any
+// container of it, and a file of junk still costs no more than that to read.
+constexpr off_t kMaxFileBytes = (off_t)kMaxImageSide * kMaxImageSide * 4 * 2;
 
 // Every stage start reloads the same pictures: decoded ones are kept, keyed by
 // the file's identity and by the conversion asked for, and a reload shares
@@ -49,15 +50,21 @@ HRESULT Load(IDirect3DDevice8* device, LPCSTR srcFile, D3DFORMAT format, D3DCOLO
     if (!device || !srcFile) return E_FAIL;
     if (format != D3DFMT_A1R5G5B5) colorKey = 0;
     CacheKey key{FileIdentity(), format, colorKey};
-    if (!IdentifyFile(srcFile, kMaxFileBytes, &key.file)) return E_FAIL;
+    std::string why;
+    if (!IdentifyFile(srcFile, kMaxFileBytes, &key.file, &why)) {
+        ReportLoadFailure(srcFile, why);
+        return E_FAIL;
+    }
     auto found = g_decoded.find(key);
     if (found == g_decoded.end()) {
         std::vector<uint8_t> bytes;
-        if (!ReadWholeFile(srcFile, kMaxFileBytes, &key.file, &bytes)) return E_FAIL;
+        if (!ReadWholeFile(srcFile, kMaxFileBytes, &key.file, &bytes, &why)) {
+            ReportLoadFailure(srcFile, why);
+            return E_FAIL;
+        }
         DecodedImage image;
-        std::string why;
         if (!DecodeImage(bytes.data(), bytes.size(), image, &why)) {
-            fprintf(stderr, "%s: %s\n", srcFile, why.c_str());
+            ReportLoadFailure(srcFile, "not a picture we can use: " + why);
             return E_FAIL;
         }
         if (format == D3DFMT_A1R5G5B5) ConvertToA1R5G5B5Keyed(image, colorKey);

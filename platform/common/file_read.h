@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct FileIdentity {
@@ -19,8 +20,16 @@ struct FileIdentity {
     bool operator<(const FileIdentity& o) const;
 };
 
-// The identity of a regular file of at most maxBytes; false for anything else.
-bool IdentifyFile(const char* path, off_t maxBytes, FileIdentity* id);
+// The identity of a regular file of at most maxBytes; false for anything
+// else, with the reason in *why when why is not null ("missing", "not a
+// regular file (a named pipe)", "too large ...", "unreadable: ..."). Nothing
+// here waits: a named pipe or a device is refused without being read.
+bool IdentifyFile(const char* path, off_t maxBytes, FileIdentity* id, std::string* why = nullptr);
 
 // Its whole content as well; false when it cannot all be read.
-bool ReadWholeFile(const char* path, off_t maxBytes, FileIdentity* id, std::vector<uint8_t>* bytes);
+bool ReadWholeFile(const char* path, off_t maxBytes, FileIdentity* id, std::vector<uint8_t>* bytes,
+                   std::string* why = nullptr);
+
+// The one line on standard error that a failed load writes beside the
+// game's own message, naming the file and the reason.
+void ReportLoadFailure(const char* path, const std::string& why);

@@ -6,7 +6,7 @@ namespace imagecodec {
 
 bool SizeAllowed(int64_t width, int64_t height, std::string* why) {
   if (width <= 0 || height <= 0) return Fail(why, "zero or negative size");
-  if (width > kMaxSide || height > kMaxSide) return Fail(why, "larger than 16384 on a side");
+  if (width > kMaxSide || height > kMaxSide) return Fail(why, "wider or taller than 4096 texels");
   if (width * height > kMaxPixels) return Fail(why, "too many pixels");
   return true;
 }

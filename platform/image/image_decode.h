@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+// The widest and tallest picture that becomes a texture, as a real device's
+// caps would have it (the game's largest picture is 2000 wide). A larger one
+// is refused from its header, before anything is allocated for it.
+constexpr int kMaxImageSide = 4096;
+
 struct DecodedImage {
   int width = 0, height = 0;
   std::vector<uint32_t> argb;  // 0xAARRGGBB, rows top-down, width*height entries

@@ -10,10 +10,9 @@
 
 namespace imagecodec {
 
-constexpr int64_t kMaxSide = 16384;
-// A cap on the total, so that a header alone can never make us allocate more
-// than a quarter of a 16384x16384 picture (256 MiB of ARGB).
-constexpr int64_t kMaxPixels = kMaxSide * kMaxSide / 4;
+constexpr int64_t kMaxSide = kMaxImageSide;
+// A header alone can never make us allocate more than 64 MiB of ARGB.
+constexpr int64_t kMaxPixels = kMaxSide * kMaxSide;
 
 inline bool Fail(std::string* why, const char* reason) {
   if (why) *why = reason;

@@ -325,7 +325,11 @@ HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID inte
     SoundState& s = State();
     FileIdentity key;
     std::vector<uint8_t> bytes;
-    if (!IdentifyFile(path.c_str(), kMaxFileBytes, &key)) return DMUS_E_LOADER_FAILEDOPEN;
+    std::string why;
+    if (!IdentifyFile(path.c_str(), kMaxFileBytes, &key, &why)) {
+        ReportLoadFailure(path.c_str(), why);
+        return DMUS_E_LOADER_FAILEDOPEN;
+    }
     for (const auto& seg : s.segments) {
         if (seg->key == key && !seg->sound.failed) {
             ++seg->refs;
@@ -335,12 +339,17 @@ HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID inte
         }
     }
 
-    if (!ReadWholeFile(path.c_str(), kMaxFileBytes, &key, &bytes)) return DMUS_E_LOADER_FAILEDOPEN;
+    if (!ReadWholeFile(path.c_str(), kMaxFileBytes, &key, &bytes, &why)) {
+        ReportLoadFailure(path.c_str(), why);
+        return DMUS_E_LOADER_FAILEDOPEN;
+    }
     auto seg = std::make_unique<Segment>();
     DecodeResult result = DecodeSoundFile(bytes.data(), bytes.size(), &seg->sound);
     if (result != DecodeResult::Ok) {
-        static const char* const kWhy[] = {"ok", "not a sound file", "corrupt", "no SoundFont", "no mixer"};
-        SDL_Log("sound: %s: %s", path.c_str(), kWhy[(int)result]);
+        static const char* const kWhy[] = {
+            "ok", "not a sound file", "a broken sound file", "no General MIDI SoundFont found", "the mixer is not open",
+            "too large a sound (rates of 4-192 kHz, 1 or 2 channels, at most 10 minutes)"};
+        ReportLoadFailure(path.c_str(), kWhy[(int)result]);
         return DMUS_E_UNSUPPORTED_STREAM;
     }
     seg->key = key;

@@ -19,6 +19,13 @@ namespace sound_sdl {
 constexpr int kRate = 44100;
 constexpr int kBytesPerFrame = 4;  // signed 16-bit, stereo, interleaved
 
+// What a sound file may claim, as a sound device's own caps would limit it:
+// beyond these a tiny hostile header could ask for gigabytes of samples.
+constexpr int kMinSampleRate = 4000;
+constexpr int kMaxSampleRate = 192000;
+constexpr int kMaxChannels = 2;
+constexpr double kMaxSoundSeconds = 600.0;  // decoded length, MIDI songs included
+
 // A sound in the mixer's format. A WAVE file is read when it is loaded and
 // converted to the mixer's format by a worker thread (or by the play that
 // needs it first). MIDI is rendered by worker threads: the buffer has room
@@ -68,6 +75,7 @@ enum class DecodeResult {
     Corrupt,       // recognised, but truncated, malformed or unreasonably long
     NoSoundFont,   // MIDI, but no General MIDI SoundFont could be loaded
     NoMixer,       // sampled sound needs the mixer open to convert it
+    TooLarge,      // claims a rate, channel count or length beyond the limits above
 };
 
 // Recognises the file by its content: Standard MIDI File (also inside a RIFF

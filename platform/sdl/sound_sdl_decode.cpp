@@ -30,9 +30,6 @@ namespace sound_sdl {
 
 namespace {
 
-// Longer songs than this are refused: the whole song is held as PCM (10 MB a
-// minute), and a corrupt delta time could otherwise ask for days of audio.
-constexpr double kMaxSongSeconds = 600.0;
 // Released notes ring out after the song's end for at most this long.
 constexpr int kMaxTailFrames = 2 * kRate;
 // A render block at or below this peak counts as silence.
@@ -57,6 +54,76 @@ uint32_t Be32(const uint8_t* p) {
 uint16_t Be16(const uint8_t* p) { return (uint16_t)(p[0] << 8 | p[1]); }
 uint32_t Le32(const uint8_t* p) {
     return (uint32_t)p[3] << 24 | (uint32_t)p[2] << 16 | (uint32_t)p[1] << 8 | p[0];
+}
+uint16_t Le16(const uint8_t* p) { return (uint16_t)(p[1] << 8 | p[0]); }
+uint64_t Le64(const uint8_t* p) { return (uint64_t)Le32(p + 4) << 32 | Le32(p); }
+
+bool ClaimsFit(uint32_t rate, uint32_t channels, double seconds) {
+    return rate >= (uint32_t)kMinSampleRate && rate <= (uint32_t)kMaxSampleRate && channels >= 1 &&
+           channels <= (uint32_t)kMaxChannels && seconds <= kMaxSoundSeconds;
+}
+
+// Checks what a RIFF WAVE file says of itself before the mixer decodes it.
+// The length is bounded from the data chunk's size: no format the mixer
+// reads packs a sample into fewer than 4 bits.
+DecodeResult CheckWaveClaims(const uint8_t* data, size_t size) {
+    uint32_t rate = 0, channels = 0, bits = 0;
+    bool haveFormat = false;
+    size_t pos = 12;
+    while (size - pos >= 8) {
+        uint32_t len = Le32(data + pos + 4);
+        size_t body = pos + 8;
+        size_t avail = std::min<size_t>(len, size - body);
+        if (std::memcmp(data + pos, "fmt ", 4) == 0) {
+            if (avail < 16) return DecodeResult::Corrupt;
+            channels = Le16(data + body + 2);
+            rate = Le32(data + body + 4);
+            bits = Le16(data + body + 14);
+            haveFormat = true;
+        } else if (std::memcmp(data + pos, "data", 4) == 0) {
+            if (!haveFormat) return DecodeResult::Corrupt;
+            // The claimed size counts, even beyond the file's end: a truncated
+            // file is refused later anyway, and a longer one may be on its way.
+            uint32_t perSample = std::max<uint32_t>(bits, 4);
+            double frames = (double)len * 8 / ((double)perSample * std::max<uint32_t>(channels, 1));
+            double seconds = rate ? frames / rate : 0;
+            return ClaimsFit(rate, channels, seconds) ? DecodeResult::Ok : DecodeResult::TooLarge;
+        }
+        body += (size_t)len + (len & 1);
+        if (body > size) break;
+        pos = body;
+    }
+    return haveFormat && !ClaimsFit(rate, channels, 0) ? DecodeResult::TooLarge : DecodeResult::Ok;
+}
+
+// The same for Ogg: the rate and channels of the Vorbis or Opus header, and
+// the length that the last page's granule position gives.
+DecodeResult CheckOggClaims(const uint8_t* data, size_t size) {
+    if (size < 28 || size < 27 + (size_t)data[26]) return DecodeResult::Ok;  // the mixer will refuse it
+    const uint8_t* packet = data + 27 + data[26];
+    size_t left = size - 27 - data[26];
+    uint32_t rate = 0, channels = 0, granuleRate = 0;
+    if (left >= 16 && std::memcmp(packet, "\x01vorbis", 7) == 0) {
+        channels = packet[11];
+        rate = granuleRate = Le32(packet + 12);
+    } else if (left >= 16 && std::memcmp(packet, "OpusHead", 8) == 0) {
+        channels = packet[9];
+        rate = granuleRate = 48000;  // Opus always decodes at 48 kHz
+    } else {
+        return DecodeResult::Ok;
+    }
+    double seconds = 0;
+    // Pages are at most 65307 bytes long: the last one starts in the file's tail.
+    size_t from = size > 65536 ? size - 65536 : 0;
+    for (size_t p = size - 14;; --p) {
+        if (std::memcmp(data + p, "OggS", 4) == 0 && data[p + 4] == 0) {
+            uint64_t granule = Le64(data + p + 6);
+            if (granule != ~(uint64_t)0) seconds = (double)granule / granuleRate;
+            break;
+        }
+        if (p == from) break;
+    }
+    return ClaimsFit(rate, channels, seconds) ? DecodeResult::Ok : DecodeResult::TooLarge;
 }
 
 bool ReadVarLen(const uint8_t* data, size_t end, size_t* pos, uint32_t* value) {
@@ -179,7 +246,7 @@ bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds) {
         }
         secs += (double)(lastTick - tick) * us / 1e6 / division;
     }
-    if (!(secs <= kMaxSongSeconds)) return false;
+    if (!(secs >= 0)) return false;
     *seconds = secs;
     return true;
 }
@@ -492,6 +559,9 @@ RenderPool& Pool() {
 DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
     double seconds;
     if (!ScanMidiFile(data, size, &seconds)) return DecodeResult::Corrupt;
+    // The whole song is held as PCM (10 MB a minute), and a corrupt delta time
+    // could otherwise ask for days of audio.
+    if (seconds > kMaxSoundSeconds) return DecodeResult::TooLarge;
     if (SoundFontPath().empty()) return DecodeResult::NoSoundFont;
 
     // A repetition is never shorter than one block, so a looping empty song
@@ -516,6 +586,8 @@ DecodeResult DecodeSampled(const uint8_t* data, size_t size, DecodedSound* out) 
     Uint16 format = 0;
     if (!Mix_QuerySpec(&rate, &format, &channels)) return DecodeResult::NoMixer;
     if (rate != kRate || format != AUDIO_S16SYS || channels != 2) return DecodeResult::NoMixer;
+    DecodeResult claims = CheckOggClaims(data, size);
+    if (claims != DecodeResult::Ok) return claims;
     // SDL2_mixer reads the file and converts it to the mixer's format. A WAVE
     // whose data ends early is a broken file, not a shorter sound.
     SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
@@ -547,6 +619,8 @@ DecodeResult DecodeWave(const uint8_t* data, size_t size, DecodedSound* out) {
     Uint16 format = 0;
     if (!Mix_QuerySpec(&rate, &format, &channels)) return DecodeResult::NoMixer;
     if (rate != kRate || format != AUDIO_S16SYS || channels != 2) return DecodeResult::NoMixer;
+    DecodeResult claims = CheckWaveClaims(data, size);
+    if (claims != DecodeResult::Ok) return claims;
     // A WAVE whose data ends early is a broken file, not a shorter sound.
     SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
     SDL_AudioSpec spec;

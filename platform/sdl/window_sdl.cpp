@@ -41,8 +41,19 @@ SDL_Window* SdlMainWindow() { return g_sdlWindow; }
 
 bool BackendVideoInit() {
     if (g_videoUp) return true;
+    // Without a display SDL falls back to a driver that shows nothing, and the
+    // game would run unseen until killed. Such a driver serves only when it
+    // was asked for by name (the tests ask for the dummy one); otherwise the
+    // window is not made, and the device that needs it fails with its message.
+    bool asked = SDL_getenv("SDL_VIDEODRIVER") != nullptr;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        fprintf(stderr, "SDL video: %s\n", SDL_GetError());
+        fprintf(stderr, "no display found: %s\n", SDL_GetError());
+        return false;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!asked && driver && (strcmp(driver, "offscreen") == 0 || strcmp(driver, "dummy") == 0)) {
+        fprintf(stderr, "no display found: neither DISPLAY nor WAYLAND_DISPLAY names a running server\n");
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
     g_videoUp = true;
@@ -165,13 +176,17 @@ void HandleEvent(const SDL_Event& e) {
 }  // namespace
 
 void BackendPumpEvents() {
-    if (!g_videoUp) return;
+    // Once the window is gone nothing is listened to. Under a window manager,
+    // the events its hiding set off would have SDL ask the X server about the
+    // frame the manager is tearing down around it, and an X error then ends
+    // the process with exit code 1 instead of the game's own.
+    if (!g_videoUp || !MainPlatformWindow()) return;
     SDL_Event e;
     while (SDL_PollEvent(&e)) HandleEvent(e);
 }
 
 void BackendWaitEvent() {
-    if (!g_videoUp) {
+    if (!g_videoUp || !MainPlatformWindow()) {
         SDL_Delay(10);
         return;
     }

@@ -1,0 +1,223 @@
+// The real SDL layer against hostile sound files and a machine without a
+// display: tiny files that claim huge sounds fail from their headers, things
+// that are not files fail at once, and start-up without a display ends with
+// the device's message instead of running unseen.
+#include <SDL.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "game/objects.h"
+#include "platform/sdl/sound_sdl.h"
+#include "shell/renderer.h"
+#include "shell/sound.h"
+#include "shell/winmain.h"
+
+namespace {
+
+typedef std::vector<uint8_t> Bytes;
+using sound_sdl::DecodeResult;
+
+void Le(Bytes* b, uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) b->push_back(i < 8 ? (uint8_t)(v >> (8 * i)) : 0);
+}
+void Text(Bytes* b, const char* s, size_t n = 4) { b->insert(b->end(), s, s + n); }
+
+// A 16-bit PCM WAVE whose header claims rate, channels and dataBytes, and
+// which holds at most 400 bytes of samples.
+Bytes Wave(uint32_t rate, uint16_t channels, uint32_t dataBytes) {
+    uint32_t held = std::min<uint32_t>(dataBytes, 400);
+    Bytes f;
+    Text(&f, "RIFF");
+    Le(&f, 36 + dataBytes, 4);
+    Text(&f, "WAVE");
+    Text(&f, "fmt ");
+    Le(&f, 16, 4);
+    Le(&f, 1, 2);
+    Le(&f, channels, 2);
+    Le(&f, rate, 4);
+    Le(&f, (uint64_t)rate * channels * 2, 4);
+    Le(&f, channels * 2u, 2);
+    Le(&f, 16, 2);
+    Text(&f, "data");
+    Le(&f, dataBytes, 4);
+    for (uint32_t i = 0; i < held; ++i) f.push_back((uint8_t)(i * 37));
+    return f;
+}
+
+// One Ogg page holding a Vorbis identification header, and a last page whose
+// granule position says how many samples the stream has.
+Bytes Ogg(uint32_t rate, uint8_t channels, uint64_t samples) {
+    Bytes f;
+    Text(&f, "OggS");
+    f.insert(f.end(), {0, 2});
+    Le(&f, 0, 8);
+    Le(&f, 1, 4);
+    Le(&f, 0, 4);
+    Le(&f, 0, 4);  // the checksum is the mixer's business
+    f.insert(f.end(), {1, 30});
+    Text(&f, "\x01vorbis", 7);
+    Le(&f, 0, 4);
+    f.push_back(channels);
+    Le(&f, rate, 4);
+    Le(&f, 0, 12);
+    f.insert(f.end(), {0xB8, 1});
+    Text(&f, "OggS");
+    f.insert(f.end(), {0, 4});
+    Le(&f, samples, 8);
+    Le(&f, 1, 4);
+    Le(&f, 1, 4);
+    Le(&f, 0, 4);
+    f.insert(f.end(), {1, 1, 0});
+    return f;
+}
+
+// A song whose one note ends after `seconds` (at 0.5 s a quarter note).
+Bytes MidiLasting(uint32_t seconds) {
+    uint32_t ticks = seconds * 2 * 96;
+    Bytes track = {0x00, 0x90, 60, 100};
+    Bytes delta;
+    for (int shift = 21; shift > 0; shift -= 7) delta.push_back((uint8_t)(0x80 | ((ticks >> shift) & 0x7F)));
+    delta.push_back((uint8_t)(ticks & 0x7F));
+    track.insert(track.end(), delta.begin(), delta.end());
+    track.insert(track.end(), {0x80, 60, 0, 0x00, 0xFF, 0x2F, 0x00});
+    Bytes f;
+    Text(&f, "MThd");
+    f.insert(f.end(), {0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0, (uint8_t)track.size()});
+    f.insert(f.end(), track.begin(), track.end());
+    return f;
+}
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+}
+
+DecodeResult Decode(const Bytes& b) {
+    sound_sdl::DecodedSound out;
+    return sound_sdl::DecodeSoundFile(b.data(), b.size(), &out);
+}
+
+int CountOf(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+class HostileSoundTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        char pattern[] = "/tmp/pote-hostile-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        ASSERT_EQ(chdir(dir_.c_str()), 0);
+        ASSERT_EQ(mkdir("date", 0755), 0);
+        ASSERT_TRUE(InitDirectMusic());
+    }
+    void TearDown() override {
+        ReleaseAllSegments();
+        ReleaseDirectMusic();
+        EXPECT_EQ(system(("rm -rf '" + dir_ + "'").c_str()), 0);
+    }
+    std::string dir_;
+};
+
+}  // namespace
+
+TEST_F(HostileSoundTest, SampledSoundsBeyondTheLimitsAreRefusedFromTheirHeaders) {
+    const uint32_t lo = sound_sdl::kMinSampleRate, hi = sound_sdl::kMaxSampleRate;
+    EXPECT_EQ(Decode(Wave(lo, 1, 400)), DecodeResult::Ok);
+    EXPECT_EQ(Decode(Wave(hi, 2, 400)), DecodeResult::Ok);
+    EXPECT_EQ(Decode(Wave(1, 1, 400)), DecodeResult::TooLarge);
+    EXPECT_EQ(Decode(Wave(lo - 1, 1, 400)), DecodeResult::TooLarge);
+    EXPECT_EQ(Decode(Wave(hi + 1, 1, 400)), DecodeResult::TooLarge);
+    EXPECT_EQ(Decode(Wave(lo, 0, 400)), DecodeResult::TooLarge);
+    EXPECT_EQ(Decode(Wave(lo, 3, 400)), DecodeResult::TooLarge);
+    // Ten minutes at 4 kHz mono are 4.8 MB of samples; a 450-byte file claims more.
+    const uint32_t tenMinutes = lo * 2 * 600;
+    EXPECT_EQ(Decode(Wave(lo, 1, tenMinutes + 2)), DecodeResult::TooLarge);
+    EXPECT_EQ(Decode(Wave(lo, 1, tenMinutes)), DecodeResult::Corrupt) << "within the limit, then truncated";
+
+    EXPECT_EQ(Decode(Ogg(1, 2, 100)), DecodeResult::TooLarge);
+    EXPECT_EQ(Decode(Ogg(44100, 3, 100)), DecodeResult::TooLarge);
+    EXPECT_EQ(Decode(Ogg(44100, 2, 44100ull * 601)), DecodeResult::TooLarge);
+    EXPECT_NE(Decode(Ogg(44100, 2, 44100ull * 599)), DecodeResult::TooLarge);
+
+    Bytes song = MidiLasting(599);
+    double seconds = 0;
+    ASSERT_TRUE(sound_sdl::ScanMidiFile(song.data(), song.size(), &seconds));
+    EXPECT_NEAR(seconds, 599, 0.01);
+    EXPECT_EQ(Decode(MidiLasting(2)), DecodeResult::Ok);
+    EXPECT_EQ(Decode(MidiLasting(601)), DecodeResult::TooLarge);
+}
+
+TEST_F(HostileSoundTest, AFailedLoadShowsItsMessageAndOneLineNamingTheFile) {
+    WriteFile("date/oneherz.tov", Wave(1, 1, 400));
+    ASSERT_EQ(mkfifo("date/pipe.tov", 0644), 0);
+    ASSERT_EQ(mkdir("date/folder.tov", 0755), 0);
+    WriteFile("date/noise.tov", {'n', 'o', 'i', 's', 'e'});
+    struct Case {
+        const char* file;
+        const char* reason;
+    } cases[] = {
+        {"date/oneherz.tov", "too large a sound"},
+        {"date/pipe.tov", "not a regular file (a named pipe)"},
+        {"date/folder.tov", "not a regular file (a folder)"},
+        {"date/noise.tov", "not a sound file"},
+        {"date/absent.tov", "missing"},
+    };
+    alarm(20);  // a load that blocks fails the test instead of hanging it
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(LoadSegment(4, c.file, false));
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(CountOf(err, "cannot load"), 1) << err;
+        EXPECT_EQ(CountOf(err, c.file), 1) << err;
+        EXPECT_NE(err.find(std::string(c.file) + ": " + c.reason), std::string::npos) << err;
+        EXPECT_NE(err.find("MIDIファイルのロードに失敗"), std::string::npos) << err;
+        EXPECT_EQ(g_pSegment[4], nullptr);
+    }
+    alarm(0);
+}
+
+// Without a display, and with no video driver asked for, start-up fails as a
+// device that cannot be created does, with one line saying why.
+TEST(SdlNoDisplay, StartUpFailsWithTheDeviceMessage) {
+    if (access("/dev/dri/card0", R_OK | W_OK) == 0) GTEST_SKIP() << "a console display could serve here";
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        // Should a display be found after all, the game is quit rather than left running.
+        for (int i = 0; i < 100 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (done) return;
+        SDL_Event e = {};
+        e.type = SDL_QUIT;
+        SDL_PushEvent(&e);
+    });
+    testing::internal::CaptureStderr();
+    int code = WinMain(nullptr, nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
+    std::string err = testing::internal::GetCapturedStderr();
+    done = true;
+    watchdog.join();
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(CountOf(err, "no display found"), 1) << err;
+    EXPECT_NE(err.find("DirectXデバイス生成失敗"), std::string::npos) << err;
+    EXPECT_EQ(g_pd3dDevice, nullptr);
+    EXPECT_EQ(g_hWnd, nullptr);
+    SDL_Quit();
+}
