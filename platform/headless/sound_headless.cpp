@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/file_read.h"
+#include "platform/common/sound_scan.h"
 #include "platform/dmusic.h"
 #include "platform/headless/headless_sound.h"
 
@@ -294,6 +296,17 @@ HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID inte
     if (R().failingFiles.count(file) || (!exists && !R().acceptMissing)) {
         Record(Op::Load, file, false);
         return DMUS_E_LOADER_FAILEDOPEN;
+    }
+    // A file that is there must be a sound the real layer would take: a
+    // broken one fails here as it fails for a player.
+    if (exists) {
+        std::vector<uint8_t> bytes;
+        FileIdentity id;
+        if (!ReadWholeFile(path.c_str(), sound_scan::kMaxSoundFileBytes, &id, &bytes) ||
+            sound_scan::ScanSoundFile(bytes.data(), bytes.size()) != sound_scan::ScanResult::Ok) {
+            Record(Op::Load, file, false);
+            return DMUS_E_UNSUPPORTED_STREAM;
+        }
     }
     auto seg = std::make_unique<Segment>();
     seg->file = file;

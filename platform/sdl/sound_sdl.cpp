@@ -24,7 +24,7 @@ constexpr int kChannels = 32;
 constexpr int kPrimaryChannel = 0;
 constexpr int kEffectGroup = 1;
 // Sound files larger than this are not game sounds.
-constexpr off_t kMaxFileBytes = 64 << 20;
+constexpr off_t kMaxFileBytes = sound_scan::kMaxSoundFileBytes;
 
 struct Segment : IDirectMusicSegment8 {
     FileIdentity key;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/common/sound_scan.h"
 #include "platform/dmusic.h"
 
 namespace sound_sdl {
@@ -19,12 +20,11 @@ namespace sound_sdl {
 constexpr int kRate = 44100;
 constexpr int kBytesPerFrame = 4;  // signed 16-bit, stereo, interleaved
 
-// What a sound file may claim, as a sound device's own caps would limit it:
-// beyond these a tiny hostile header could ask for gigabytes of samples.
-constexpr int kMinSampleRate = 4000;
-constexpr int kMaxSampleRate = 192000;
-constexpr int kMaxChannels = 2;
-constexpr double kMaxSoundSeconds = 600.0;  // decoded length, MIDI songs included
+// What a sound file may claim (platform/common/sound_scan.h).
+using sound_scan::kMaxChannels;
+using sound_scan::kMaxSampleRate;
+using sound_scan::kMaxSoundSeconds;
+using sound_scan::kMinSampleRate;
 
 // A sound in the mixer's format. A WAVE file is read when it is loaded and
 // converted to the mixer's format by a worker thread (or by the play that
@@ -83,8 +83,7 @@ enum class DecodeResult {
 // rendered afterwards, on a worker thread.
 DecodeResult DecodeSoundFile(const uint8_t* data, size_t size, DecodedSound* out);
 
-// Checks a Standard MIDI File's structure and returns its length in seconds.
-bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds);
+using sound_scan::ScanMidiFile;
 
 // Stops the renders and drops the synthesizers (and the SoundFont they
 // hold); the next MIDI load creates them again. Called when the performance

@@ -1,0 +1,262 @@
+// What a sound file says of itself, read without decoding it. Both platforms
+// check a segment file this way before they take it: the real one then
+// decodes it, the test platform only records it, so that a broken file fails
+// in tests the way it fails for a player.
+#include "platform/common/sound_scan.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace sound_scan {
+
+namespace {
+
+uint32_t Be32(const uint8_t* p) {
+    return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
+}
+uint16_t Be16(const uint8_t* p) { return (uint16_t)(p[0] << 8 | p[1]); }
+uint32_t Le32(const uint8_t* p) {
+    return (uint32_t)p[3] << 24 | (uint32_t)p[2] << 16 | (uint32_t)p[1] << 8 | p[0];
+}
+uint16_t Le16(const uint8_t* p) { return (uint16_t)(p[1] << 8 | p[0]); }
+uint64_t Le64(const uint8_t* p) { return (uint64_t)Le32(p + 4) << 32 | Le32(p); }
+
+bool ClaimsFit(uint32_t rate, uint32_t channels, double seconds) {
+    return rate >= (uint32_t)kMinSampleRate && rate <= (uint32_t)kMaxSampleRate && channels >= 1 &&
+           channels <= (uint32_t)kMaxChannels && seconds <= kMaxSoundSeconds;
+}
+
+// Checks what a RIFF WAVE file says of itself before the mixer decodes it.
+// The length is bounded from the data chunk's size: no format the mixer
+// reads packs a sample into fewer than 4 bits.
+}  // namespace
+
+ScanResult CheckWaveClaims(const uint8_t* data, size_t size) {
+    uint32_t rate = 0, channels = 0, bits = 0;
+    bool haveFormat = false;
+    size_t pos = 12;
+    while (size - pos >= 8) {
+        uint32_t len = Le32(data + pos + 4);
+        size_t body = pos + 8;
+        size_t avail = std::min<size_t>(len, size - body);
+        if (std::memcmp(data + pos, "fmt ", 4) == 0) {
+            if (avail < 16) return ScanResult::Corrupt;
+            channels = Le16(data + body + 2);
+            rate = Le32(data + body + 4);
+            bits = Le16(data + body + 14);
+            haveFormat = true;
+        } else if (std::memcmp(data + pos, "data", 4) == 0) {
+            if (!haveFormat) return ScanResult::Corrupt;
+            // The claimed size counts, even beyond the file's end: a truncated
+            // file is refused later anyway, and a longer one may be on its way.
+            uint32_t perSample = std::max<uint32_t>(bits, 4);
+            double frames = (double)len * 8 / ((double)perSample * std::max<uint32_t>(channels, 1));
+            double seconds = rate ? frames / rate : 0;
+            return ClaimsFit(rate, channels, seconds) ? ScanResult::Ok : ScanResult::TooLarge;
+        }
+        body += (size_t)len + (len & 1);
+        if (body > size) break;
+        pos = body;
+    }
+    return haveFormat && !ClaimsFit(rate, channels, 0) ? ScanResult::TooLarge : ScanResult::Ok;
+}
+
+// The same for Ogg: the rate and channels of the Vorbis or Opus header, and
+// the length that the last page's granule position gives.
+ScanResult CheckOggClaims(const uint8_t* data, size_t size) {
+    if (size < 28 || size < 27 + (size_t)data[26]) return ScanResult::Ok;  // the mixer will refuse it
+    const uint8_t* packet = data + 27 + data[26];
+    size_t left = size - 27 - data[26];
+    uint32_t rate = 0, channels = 0, granuleRate = 0;
+    if (left >= 16 && std::memcmp(packet, "\x01vorbis", 7) == 0) {
+        channels = packet[11];
+        rate = granuleRate = Le32(packet + 12);
+    } else if (left >= 16 && std::memcmp(packet, "OpusHead", 8) == 0) {
+        channels = packet[9];
+        rate = granuleRate = 48000;  // Opus always decodes at 48 kHz
+    } else {
+        return ScanResult::Ok;
+    }
+    double seconds = 0;
+    // Pages are at most 65307 bytes long: the last one starts in the file's tail.
+    size_t from = size > 65536 ? size - 65536 : 0;
+    for (size_t p = size - 14;; --p) {
+        if (std::memcmp(data + p, "OggS", 4) == 0 && data[p + 4] == 0) {
+            uint64_t granule = Le64(data + p + 6);
+            if (granule != ~(uint64_t)0) seconds = (double)granule / granuleRate;
+            break;
+        }
+        if (p == from) break;
+    }
+    return ClaimsFit(rate, channels, seconds) ? ScanResult::Ok : ScanResult::TooLarge;
+}
+
+namespace {
+
+bool ReadVarLen(const uint8_t* data, size_t end, size_t* pos, uint32_t* value) {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (*pos >= end) return false;
+        uint8_t b = data[(*pos)++];
+        v = (v << 7) | (b & 0x7F);
+        if (!(b & 0x80)) {
+            *value = v;
+            return true;
+        }
+    }
+    return false;  // a variable-length number has at most four bytes
+}
+
+struct TempoChange {
+    uint64_t tick;
+    uint32_t microsPerQuarter;
+};
+
+// Walks one track's events; fills its end tick and its tempo changes.
+bool ScanTrack(const uint8_t* data, size_t pos, size_t end, uint64_t* endTick,
+               std::vector<TempoChange>* tempos) {
+    uint64_t tick = 0;
+    uint8_t running = 0;
+    while (pos < end) {
+        uint32_t delta;
+        if (!ReadVarLen(data, end, &pos, &delta)) return false;
+        tick += delta;
+        if (pos >= end) return false;
+        uint8_t status = data[pos];
+        if (status & 0x80) {
+            ++pos;
+        } else if (running) {
+            status = running;
+        } else {
+            return false;  // data byte with no status to run on
+        }
+        if (status == 0xFF) {
+            if (pos >= end) return false;
+            uint8_t type = data[pos++];
+            uint32_t len;
+            if (!ReadVarLen(data, end, &pos, &len) || len > end - pos) return false;
+            if (type == 0x51 && len == 3) {
+                uint32_t us = (uint32_t)data[pos] << 16 | (uint32_t)data[pos + 1] << 8 | data[pos + 2];
+                if (us == 0) return false;
+                tempos->push_back({tick, us});
+            }
+            pos += len;
+            running = 0;
+            if (type == 0x2F) break;  // end of track
+        } else if (status == 0xF0 || status == 0xF7) {
+            uint32_t len;
+            if (!ReadVarLen(data, end, &pos, &len) || len > end - pos) return false;
+            pos += len;
+            running = 0;
+        } else if (status >= 0xF0) {
+            return false;  // real-time and common messages have no place in a file
+        } else {
+            size_t need = (status & 0xE0) == 0xC0 ? 1 : 2;  // program change, channel pressure
+            if (need > end - pos) return false;
+            for (size_t i = 0; i < need; ++i) {
+                if (data[pos + i] & 0x80) return false;
+            }
+            pos += need;
+            running = status;
+        }
+    }
+    *endTick = tick;
+    return true;
+}
+
+}  // namespace
+
+bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds) {
+    if (size < 14 || std::memcmp(data, "MThd", 4) != 0) return false;
+    uint32_t headerLen = Be32(data + 4);
+    if (headerLen < 6 || headerLen > size - 8) return false;
+    uint16_t format = Be16(data + 8);
+    uint16_t tracks = Be16(data + 10);
+    uint16_t division = Be16(data + 12);
+    if (format > 2 || tracks == 0 || division == 0) return false;
+
+    std::vector<TempoChange> tempos;
+    uint64_t lastTick = 0;
+    int found = 0;
+    size_t pos = 8 + (size_t)headerLen;
+    while (found < tracks) {
+        if (size - pos < 8) return false;  // fewer tracks than the header promises
+        uint32_t len = Be32(data + pos + 4);
+        if (len > size - pos - 8) return false;  // truncated
+        if (std::memcmp(data + pos, "MTrk", 4) == 0) {
+            uint64_t endTick = 0;
+            if (!ScanTrack(data, pos + 8, pos + 8 + len, &endTick, &tempos)) return false;
+            lastTick = std::max(lastTick, endTick);
+            ++found;
+        }
+        pos += 8 + (size_t)len;  // chunks of other kinds are skipped
+    }
+
+    double secs;
+    if (division & 0x8000) {
+        int fps = -(int8_t)(division >> 8);
+        int ticksPerFrame = division & 0xFF;
+        if (fps <= 0 || ticksPerFrame == 0) return false;
+        secs = (double)lastTick / ((fps == 29 ? 29.97 : fps) * ticksPerFrame);
+    } else {
+        // Tempo changes may come from any track; they apply in tick order.
+        std::stable_sort(tempos.begin(), tempos.end(),
+                         [](const TempoChange& a, const TempoChange& b) { return a.tick < b.tick; });
+        secs = 0;
+        uint64_t tick = 0;
+        uint32_t us = 500000;
+        for (const TempoChange& t : tempos) {
+            if (t.tick >= lastTick) break;
+            secs += (double)(t.tick - tick) * us / 1e6 / division;
+            tick = t.tick;
+            us = t.microsPerQuarter;
+        }
+        secs += (double)(lastTick - tick) * us / 1e6 / division;
+    }
+    if (!(secs >= 0)) return false;
+    *seconds = secs;
+    return true;
+}
+
+ScanResult ScanSoundFile(const uint8_t* data, size_t size)
+{
+    if (size >= 4 && std::memcmp(data, "MThd", 4) == 0) {
+        double seconds = 0;
+        if (!ScanMidiFile(data, size, &seconds)) return ScanResult::Corrupt;
+        return seconds > kMaxSoundSeconds ? ScanResult::TooLarge : ScanResult::Ok;
+    }
+    if (size >= 12 && std::memcmp(data, "RIFF", 4) == 0) {
+        if (std::memcmp(data + 8, "WAVE", 4) == 0) {
+            ScanResult claims = CheckWaveClaims(data, size);
+            if (claims != ScanResult::Ok) return claims;
+            // A WAVE whose data ends early is a broken file, not a shorter sound.
+            size_t pos = 12;
+            while (size - pos >= 8) {
+                uint32_t len = Le32(data + pos + 4);
+                if (std::memcmp(data + pos, "data", 4) == 0) {
+                    return len <= size - pos - 8 ? ScanResult::Ok : ScanResult::Corrupt;
+                }
+                pos += 8 + (size_t)len + (len & 1);
+                if (pos > size) break;
+            }
+            return ScanResult::Corrupt;
+        }
+        if (std::memcmp(data + 8, "RMID", 4) == 0) {
+            size_t pos = 12;
+            while (size - pos >= 8) {
+                uint32_t len = Le32(data + pos + 4);
+                if (len > size - pos - 8) return ScanResult::Corrupt;
+                if (std::memcmp(data + pos, "data", 4) == 0) return ScanSoundFile(data + pos + 8, len);
+                pos += 8 + (size_t)len + (len & 1);
+                if (pos > size) break;
+            }
+            return ScanResult::Corrupt;
+        }
+        return ScanResult::Unrecognised;
+    }
+    if (size >= 4 && std::memcmp(data, "OggS", 4) == 0) return CheckOggClaims(data, size);
+    return ScanResult::Unrecognised;
+}
+
+}  // namespace sound_scan

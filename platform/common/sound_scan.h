@@ -1,0 +1,37 @@
+// What a sound file says of itself, read without decoding it: its format by
+// content, its structure and what it claims of its rate, channels and length.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace sound_scan {
+
+// What a sound file may claim, as a sound device's own caps would limit it:
+// beyond these a tiny hostile header could ask for gigabytes of samples.
+constexpr int kMinSampleRate = 4000;
+constexpr int kMaxSampleRate = 192000;
+constexpr int kMaxChannels = 2;
+constexpr double kMaxSoundSeconds = 600.0;  // decoded length, MIDI songs included
+// Larger files are not read at all.
+constexpr int64_t kMaxSoundFileBytes = 64 << 20;
+
+enum class ScanResult {
+    Ok,
+    Unrecognised,  // not a Standard MIDI File, RIFF WAVE or RMID, or Ogg
+    Corrupt,       // recognised, but truncated or malformed
+    TooLarge,      // claims a rate, channel count or length beyond the limits
+};
+
+// Checks a Standard MIDI File's structure and returns its length in seconds.
+bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds);
+
+// The rate, channels and length that a RIFF WAVE or an Ogg file claims.
+ScanResult CheckWaveClaims(const uint8_t* data, size_t size);
+ScanResult CheckOggClaims(const uint8_t* data, size_t size);
+
+// The whole check of a segment file: recognised by its content, whole (a
+// WAVE's data all there, a MIDI file's tracks complete) and within the limits.
+ScanResult ScanSoundFile(const uint8_t* data, size_t size);
+
+}  // namespace sound_scan
