@@ -63,6 +63,10 @@ void WaitUntilRendered(const DecodedSound& sound);
 void StartRendering();
 void StopRendering();
 
+// Waits, at most maxMs, until no render is queued or running; false when
+// time ran out first.
+bool WaitForRenders(int maxMs);
+
 // Readies a sound that is about to play: a WAVE still waiting for its
 // conversion is converted here and now; a song still rendering moves ahead
 // of the other renders, and the play waits for its first tenth of a second

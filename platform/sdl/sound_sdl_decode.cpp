@@ -247,6 +247,12 @@ public:
         done_.wait(lock, [&] { return sound->finished.load(); });
     }
 
+    bool WaitIdle(int maxMs) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return done_.wait_for(lock, std::chrono::milliseconds(maxMs),
+                              [&] { return queue_.empty() && busy_.empty(); });
+    }
+
 private:
     static int MaxThreads() {
         // Leave a core to the game's own thread and the mixer.
@@ -527,6 +533,8 @@ void WaitUntilRendered(const DecodedSound& sound) {
 
 
 void StopRendering() { Pool().Stop(); }
+
+bool WaitForRenders(int maxMs) { return Pool().WaitIdle(maxMs); }
 
 void StartRendering() {
     if (!SoundFontPath().empty()) Pool().Start();

@@ -9,6 +9,7 @@
 #include "platform/common/backend.h"
 #include "platform/sdl/input_sdl_tables.h"
 #include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sound_sdl.h"
 
 namespace {
 
@@ -207,6 +208,9 @@ void Sleep(DWORD milliseconds) {
     nanosleep(&ts, nullptr);
 }
 
+// How long a message box waits for the sound renders to finish.
+constexpr int kMessageBoxRenderWaitMs = 3000;
+
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) {
     fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
     fflush(stderr);
@@ -214,6 +218,10 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) {
     // offscreen drivers have none.
     const char* driver = g_videoUp ? SDL_GetCurrentVideoDriver() : nullptr;
     if (driver && (strcmp(driver, "x11") == 0 || strcmp(driver, "wayland") == 0)) {
+        // SDL shows the box from a copy of the process; a copy made while a
+        // render thread holds an allocator lock can wait on it for ever. The
+        // renders of the game's sounds finish within a second or so.
+        sound_sdl::WaitForRenders(kMessageBoxRenderWaitMs);
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption ? caption : "", text ? text : "", g_sdlWindow);
     }
     return IDOK;

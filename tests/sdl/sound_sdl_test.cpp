@@ -397,6 +397,18 @@ TEST_F(SoundSdlTest, SongPlaysAtOnceWhileItIsRendered) {
 
 
 
+// A message box waits for the renders: after the wait no render runs, so no
+// render thread can hold a lock the box's process copy would need.
+TEST_F(SoundSdlTest, WaitingForRendersLeavesNoneRunning) {
+    WriteFile("date/long.tov", LongSong());
+    ASSERT_TRUE(LoadSegment(0, "date/long.tov", true));
+    const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[0]);
+    ASSERT_NE(sound, nullptr);
+    EXPECT_TRUE(sound_sdl::WaitForRenders(20000));
+    EXPECT_TRUE(sound->finished);
+    EXPECT_TRUE(sound_sdl::WaitForRenders(0)) << "nothing left to wait for";
+}
+
 // A WAVE is converted after its load; played at once, it sounds whole and
 // exactly as converted, not a sample more or less.
 TEST_F(SoundSdlTest, WavePlayedRightAfterItsLoadSoundsWhole) {
