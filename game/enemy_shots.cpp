@@ -208,19 +208,8 @@ void MoveBomb(int i, int k, GAMEOBJ* shot)
 {
     MoveQuad(shot->vtx, shot->fSpeed, 0.0f, 0.0f);
     HitEnemyShotBlocks(i, k);
-    if (shot->bAirborne == 1) {
-        shot->fVy += shot->fGravity;
-        shot->fY += shot->fVy;
-        if (shot->fVy >= 0.0f) {
-            shot->nJumpState = JUMP_FALLING;
-        }
-        MoveQuad(shot->vtx, 0.0f, shot->fVy, 0.0f);
-        if (shot->fVy > 0.0f && shot->fY >= shot->fGroundY) {
-            shot->bAirborne = 0;
-            shot->nJumpState = JUMP_ON_GROUND;
-            shot->fY = shot->fGroundY;
-            SetQuadDiv2B(shot->vtx, shot->vtx[0].x, shot->fY, shot->vtx[2].x, shot->fY + BOMB_HEIGHT, 255);
-        }
+    if (StepShotFall(shot)) {
+        SetQuadDiv2B(shot->vtx, shot->vtx[0].x, shot->fY, shot->vtx[2].x, shot->fY + BOMB_HEIGHT, 255);
     }
 }
 

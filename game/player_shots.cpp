@@ -114,24 +114,30 @@ void MoveBomb(int k, GAMEOBJ* shot)
 {
     MoveQuad(shot->vtx, shot->fSpeed, 0.0f, 0.0f);
     HitPlayerShotBlocks(k);
-    if (shot->bAirborne == 1) {
-        shot->fVy += shot->fGravity;
-        shot->fY += shot->fVy;
-        if (shot->fVy >= 0.0f) {
-            shot->nJumpState = JUMP_FALLING;
-        }
-        MoveQuad(shot->vtx, 0.0f, shot->fVy, 0.0f);
-        if (shot->fVy > 0.0f && shot->fY >= shot->fGroundY) {
-            shot->bAirborne = 0;
-            shot->nJumpState = JUMP_ON_GROUND;
-            shot->fY = shot->fGroundY;
-            SetQuadDiv10A(shot->vtx, shot->vtx[0].x, BOMB_FLOOR_Y, shot->vtx[2].x, BOMB_FLOOR_Y + BOMB_HEIGHT,
-                          255);
-        }
+    if (StepShotFall(shot)) {
+        SetQuadDiv10A(shot->vtx, shot->vtx[0].x, BOMB_FLOOR_Y, shot->vtx[2].x, BOMB_FLOOR_Y + BOMB_HEIGHT, 255);
     }
 }
 
 }  // namespace
+
+bool StepShotFall(GAMEOBJ* shot)
+{
+    if (shot->bAirborne != 1) return false;
+    shot->fVy += shot->fGravity;
+    shot->fY += shot->fVy;
+    if (shot->fVy >= 0.0f) {
+        shot->nJumpState = JUMP_FALLING;
+    }
+    MoveQuad(shot->vtx, 0.0f, shot->fVy, 0.0f);
+    if (shot->fVy > 0.0f && shot->fY >= shot->fGroundY) {
+        shot->bAirborne = 0;
+        shot->nJumpState = JUMP_ON_GROUND;
+        shot->fY = shot->fGroundY;
+        return true;
+    }
+    return false;
+}
 
 void FirePlayerShot(int k, GAMEOBJ* player, GAMEOBJ* shot)
 {
