@@ -2,8 +2,10 @@
 // platform is given must be the same as if every draw went straight in.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
+#include "platform/common/raster.h"
 #include "platform/common/texture_object.h"
 #include "scenario.h"
 #include "shell/quad.h"
@@ -67,4 +69,45 @@ TEST(DeviceDraws, PictureHoldsEveryDrawOfTheFrameEvenOfTexturesReleasedInIt) {
     End();
     EXPECT_EQ(headless::PixelAt(21, 11), 0xFF000000u);
     b->Release();
+}
+
+// A frame that starts with a picture-sized opaque background need not be
+// cleared first; any other frame must be, or the last frame shows through.
+TEST(DeviceDraws, ClearIsLeftOutOnlyUnderABackgroundThatHidesItAll) {
+    Scenario s;
+    std::vector<uint32_t> texels(64 * 48, 0xFF204060u);
+    auto runsOf = [](const std::vector<uint32_t>& t) {
+        auto runs = std::make_shared<std::vector<uint16_t>>(t.size());
+        BuildTexelRuns(t.data(), 64, 48, runs->data());
+        return runs;
+    };
+    IDirect3DTexture8* opaque =
+        NewTextureObject(64, 48, std::make_shared<const std::vector<uint32_t>>(texels), runsOf(texels));
+    texels[64 * 47 + 63] = 0x00000000u;  // its bottom-right texel clear
+    IDirect3DTexture8* holed =
+        NewTextureObject(64, 48, std::make_shared<const std::vector<uint32_t>>(texels), runsOf(texels));
+    g_pd3dDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    g_pd3dDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    g_pd3dDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    auto frame = [&](IDirect3DTexture8* t, float right, int alpha) {
+        g_pd3dDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000u, 0.0f, 0);
+        g_pd3dDevice->BeginScene();
+        VERTEX quad[4];
+        SetQuad(quad, 0, 0, right, 480, alpha);
+        g_pd3dDevice->SetTexture(0, t);
+        g_pd3dDevice->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(VERTEX));
+        End();
+    };
+    frame(opaque, 640, 255);
+    EXPECT_EQ(headless::PixelAt(639, 479), 0xFF204060u);
+    EXPECT_EQ(headless::PixelAt(0, 0), 0xFF204060u);
+    frame(holed, 640, 255);
+    EXPECT_EQ(headless::PixelAt(639, 479), 0xFFFF0000u) << "the clear shows through the clear texel";
+    frame(opaque, 639, 255);
+    EXPECT_EQ(headless::PixelAt(639, 0), 0xFFFF0000u) << "a column short of the edge";
+    frame(opaque, 640, 128);
+    EXPECT_NE(headless::PixelAt(5, 5), 0xFF204060u) << "half see-through";
+    EXPECT_NE(headless::PixelAt(5, 5) & 0xFF0000u, 0u) << "half see-through";
+    opaque->Release();
+    holed->Release();
 }

@@ -296,3 +296,113 @@ TEST(Raster, ImageMovedByAFractionIsFilteredBetweenNeighbours) {
         }
     }
 }
+
+namespace {
+
+// Texels of every kind in runs of every length, as keyed sprites and
+// see-through art have them.
+std::vector<uint32_t> MixedTexels(int w, int h, unsigned seed) {
+    std::vector<uint32_t> texels((size_t)w * h);
+    uint32_t kind = 0;
+    int left = 0;
+    for (size_t i = 0; i < texels.size(); ++i) {
+        seed = seed * 1103515245u + 12345u;
+        if (left-- <= 0) {
+            kind = seed >> 16 & 3;  // clear, opaque (twice as often), partly
+            left = (int)(seed >> 20 & 15);
+        }
+        uint32_t alpha = kind == 0 ? 0 : kind == 3 ? 1 + (seed >> 8 & 0xFD) : 255;
+        texels[i] = alpha << 24 | (seed >> 4 & 0xFFFFFF);
+    }
+    return texels;
+}
+
+void Pattern(Picture& pic) {
+    for (int i = 0; i < kPictureWidth * kPictureHeight; ++i) pic.px[i] = 0xFF000000u | (uint32_t)i * 2654435761u >> 8;
+}
+
+}  // namespace
+
+// Runs only spare work: with them a sprite must put exactly the pixels it
+// puts without them, on whole and fractional positions, clipped by the
+// picture or clamped at the image's edges, in any colour.
+TEST(Raster, TexelRunsChangeNoPixel) {
+    const int w = 53, h = 21;
+    for (unsigned seed : {1u, 2u, 3u}) {
+        std::vector<uint32_t> texels = MixedTexels(w, h, seed);
+        std::vector<uint16_t> runs(texels.size());
+        BuildTexelRuns(texels.data(), w, h, runs.data());
+        const RasterTexture plain{w, h, texels.data()};
+        const RasterTexture withRuns{w, h, texels.data(), runs.data()};
+        for (float fx : {0.0f, 0.3f, 0.75f}) {
+            for (float fy : {0.0f, 0.5f}) {
+                for (float left : {100.0f, -20.0f, 620.0f}) {
+                    for (uint32_t color : {0xFFFFFFFFu, 0xFF80C0FFu, 0x80FFFFFFu}) {
+                        SCOPED_TRACE(testing::Message() << "seed " << seed << " at " << left + fx << "," << 470 + fy
+                                                        << " colour " << std::hex << color);
+                        Canvas a, b;
+                        Pattern(*a.pic);
+                        Pattern(*b.pic);
+                        RasterVertex v[4];
+                        Quad(v, left + fx, 200 + fy, left + fx + w, 200 + fy + h, color);
+                        RasterFan(*a.pic, &plain, Blend(), v, 4);
+                        RasterFan(*b.pic, &withRuns, Blend(), v, 4);
+                        Quad(v, left + fx, 470 + fy, left + fx + w, 470 + fy + h, color);  // off the bottom
+                        RasterFan(*a.pic, &plain, Blend(), v, 4);
+                        RasterFan(*b.pic, &withRuns, Blend(), v, 4);
+                        int differ = 0;
+                        for (int i = 0; i < kPictureWidth * kPictureHeight; ++i) differ += a.pic->px[i] != b.pic->px[i];
+                        EXPECT_EQ(differ, 0);
+                    }
+                }
+            }
+        }
+    }
+    // A run longer than its entry can count is taken in pieces.
+    const int wide = 20000;
+    std::vector<uint32_t> row(wide, 0xFF123456u);
+    for (int x = 19000; x < 19100; x += 3) row[x] = 0;
+    std::vector<uint16_t> runs(wide);
+    BuildTexelRuns(row.data(), wide, 1, runs.data());
+    const RasterTexture plain{wide, 1, row.data()}, withRuns{wide, 1, row.data(), runs.data()};
+    Canvas a, b;
+    Pattern(*a.pic);
+    Pattern(*b.pic);
+    RasterVertex v[4];
+    Quad(v, -18600, 7, -18600 + wide, 8, 0xFFFFFFFFu);
+    RasterFan(*a.pic, &plain, Blend(), v, 4);
+    RasterFan(*b.pic, &withRuns, Blend(), v, 4);
+    for (int x = 0; x < kPictureWidth; ++x) ASSERT_EQ(a.at(x, 7), b.at(x, 7)) << x;
+    EXPECT_EQ(b.at(0, 7), 0xFF123456u);
+}
+
+// The device leaves out a clear only under a draw that hides all of it.
+TEST(Raster, OnlyAnOpaqueDrawOverThePictureCoversIt) {
+    std::vector<uint32_t> texels(64 * 48, 0xFF204060u);
+    std::vector<uint16_t> runs(texels.size());
+    BuildTexelRuns(texels.data(), 64, 48, runs.data());
+    RasterTexture tex{64, 48, texels.data(), runs.data()};
+    RasterVertex v[4];
+    Quad(v, 0, 0, 640, 480, 0xFFFFFFFFu);
+    EXPECT_TRUE(RasterFanCoversPicture(&tex, Blend(), v, 4));
+    EXPECT_TRUE(RasterFanCoversPicture(nullptr, Blend(), v, 4)) << "white";
+    Quad(v, -0.4f, 0.4f, 640.2f, 480.3f, 0xFF808080u);  // every pixel centre still inside
+    EXPECT_TRUE(RasterFanCoversPicture(&tex, Blend(), v, 4));
+
+    Quad(v, 0, 0, 639.4f, 480, 0xFFFFFFFFu);
+    EXPECT_FALSE(RasterFanCoversPicture(&tex, Blend(), v, 4)) << "a column short";
+    Quad(v, 0, 0.6f, 640, 480, 0xFFFFFFFFu);
+    EXPECT_FALSE(RasterFanCoversPicture(&tex, Blend(), v, 4)) << "a row short";
+    Quad(v, 0, 0, 640, 480, 0xFEFFFFFFu);
+    EXPECT_FALSE(RasterFanCoversPicture(&tex, Blend(), v, 4)) << "see-through colour";
+    EXPECT_TRUE(RasterFanCoversPicture(&tex, RasterState(), v, 4)) << "unblended, it writes every pixel whole";
+    Quad(v, 0, 0, 640, 480, 0xFFFFFFFFu);
+    texels[64 * 47 + 63] = 0xFE204060u;
+    BuildTexelRuns(texels.data(), 64, 48, runs.data());
+    EXPECT_FALSE(RasterFanCoversPicture(&tex, Blend(), v, 4)) << "one texel not opaque";
+    tex.runs = nullptr;
+    texels[64 * 47 + 63] = 0xFF204060u;
+    EXPECT_FALSE(RasterFanCoversPicture(&tex, Blend(), v, 4)) << "without runs, nothing is known";
+    Quad(v, 640, 0, 0, 480, 0xFFFFFFFFu);
+    EXPECT_FALSE(RasterFanCoversPicture(nullptr, Blend(), v, 4)) << "mirrored: culled";
+}

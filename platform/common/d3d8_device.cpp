@@ -75,16 +75,30 @@ DeviceObject* g_device = nullptr;
 DeviceObject* Self(IDirect3DDevice8* d) { return static_cast<DeviceObject*>(d); }
 TextureObject* Self(IDirect3DTexture8* t) { return static_cast<TextureObject*>(t); }
 
+RasterTexture RasterTextureOf(const TextureObject* t) {
+    RasterTexture tex;
+    if (t) {
+        tex.width = t->width;
+        tex.height = t->height;
+        tex.argb = t->argb;
+        tex.runs = t->runs ? t->runs->data() : nullptr;
+    }
+    return tex;
+}
+
 void Flush(DeviceObject& d) {
-    if (d.clearPending) RasterClear(*d.picture, d.pendingClear);
+    if (d.clearPending) {
+        // A stage's background covers the whole picture: clearing under it
+        // first would only write every pixel twice.
+        const PendingDraw* first = d.drawCount > 0 ? &d.draws[0] : nullptr;
+        RasterTexture tex = first ? RasterTextureOf(first->texture) : RasterTexture();
+        if (!first || !RasterFanCoversPicture(first->texture ? &tex : nullptr, first->state, d.vertices + first->first,
+                                              first->count))
+            RasterClear(*d.picture, d.pendingClear);
+    }
     for (int i = 0; i < d.drawCount; ++i) {
         const PendingDraw& draw = d.draws[i];
-        RasterTexture tex;
-        if (draw.texture) {
-            tex.width = draw.texture->width;
-            tex.height = draw.texture->height;
-            tex.argb = draw.texture->argb;
-        }
+        RasterTexture tex = RasterTextureOf(draw.texture);
         RasterFan(*d.picture, draw.texture ? &tex : nullptr, draw.state, d.vertices + draw.first, draw.count);
     }
     d.touched = d.touched || d.clearPending || d.drawCount > 0;
@@ -118,13 +132,15 @@ void SetDefaultStates(DeviceObject& d) {
 
 }  // namespace
 
-TextureObject* NewTextureObject(int width, int height, std::shared_ptr<const std::vector<uint32_t>> texels) {
+TextureObject* NewTextureObject(int width, int height, std::shared_ptr<const std::vector<uint32_t>> texels,
+                                std::shared_ptr<const std::vector<uint16_t>> runs) {
     TextureObject* t = new TextureObject();
     t->width = width;
     t->height = height;
     t->serial = ++g_textureSerial;
     t->texels = std::move(texels);
     t->argb = t->texels->data();
+    if (runs && runs->size() == t->texels->size()) t->runs = std::move(runs);
     ++g_liveTextures;
     return t;
 }

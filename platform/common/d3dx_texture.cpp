@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/common/file_read.h"
+#include "platform/common/raster.h"
 #include "platform/common/texture_object.h"
 #include "platform/image/image_decode.h"
 
@@ -35,11 +36,19 @@ struct CachedImage {
     int width = 0;
     int height = 0;
     std::shared_ptr<const std::vector<uint32_t>> texels;
+    std::shared_ptr<const std::vector<uint16_t>> runs;
 };
 std::map<CacheKey, CachedImage> g_decoded;
 
-CachedImage Cached(DecodedImage& image) {
-    return CachedImage{image.width, image.height, std::make_shared<const std::vector<uint32_t>>(std::move(image.argb))};
+std::vector<uint16_t> RunsOf(const DecodedImage& image) {
+    std::vector<uint16_t> runs(image.argb.size());
+    BuildTexelRuns(image.argb.data(), image.width, image.height, runs.data());
+    return runs;
+}
+
+CachedImage Cached(DecodedImage& image, std::vector<uint16_t> runs) {
+    return CachedImage{image.width, image.height, std::make_shared<const std::vector<uint32_t>>(std::move(image.argb)),
+                       std::make_shared<const std::vector<uint16_t>>(std::move(runs))};
 }
 TextureDecodeCounts g_counts;
 
@@ -68,11 +77,11 @@ HRESULT Load(IDirect3DDevice8* device, LPCSTR srcFile, D3DFORMAT format, D3DCOLO
             return E_FAIL;
         }
         if (format == D3DFMT_A1R5G5B5) ConvertToA1R5G5B5Keyed(image, colorKey);
-        found = g_decoded.emplace(key, Cached(image)).first;
+        found = g_decoded.emplace(key, Cached(image, RunsOf(image))).first;
         ++g_counts.byLoads;
     }
     const CachedImage& image = found->second;
-    TextureObject* t = NewTextureObject(image.width, image.height, image.texels);
+    TextureObject* t = NewTextureObject(image.width, image.height, image.texels, image.runs);
     *texture = t;
     return S_OK;
 }
@@ -84,6 +93,7 @@ void PrefetchTextureFiles(const LPCSTR* srcFiles, const D3DFORMAT* formats, cons
         const char* file;
         CacheKey key;
         DecodedImage image;
+        std::vector<uint16_t> runs;
         bool ok = false;
     };
     std::vector<Work> work;
@@ -91,7 +101,7 @@ void PrefetchTextureFiles(const LPCSTR* srcFiles, const D3DFORMAT* formats, cons
         if (!srcFiles[i]) continue;
         CacheKey key{FileIdentity(), formats[i], formats[i] == D3DFMT_A1R5G5B5 ? colorKeys[i] : 0};
         if (!IdentifyFile(srcFiles[i], kMaxFileBytes, &key.file) || g_decoded.count(key)) continue;
-        work.push_back(Work{srcFiles[i], key, DecodedImage(), false});
+        work.push_back(Work{srcFiles[i], key, DecodedImage(), {}, false});
     }
     if (work.empty()) return;
 
@@ -105,6 +115,7 @@ void PrefetchTextureFiles(const LPCSTR* srcFiles, const D3DFORMAT* formats, cons
             if (!ReadWholeFile(w.file, kMaxFileBytes, &w.key.file, &bytes)) continue;
             if (!DecodeImage(bytes.data(), bytes.size(), w.image)) continue;
             if (w.key.format == D3DFMT_A1R5G5B5) ConvertToA1R5G5B5Keyed(w.image, w.key.colorKey);
+            w.runs = RunsOf(w.image);
             w.ok = true;
         }
     };
@@ -115,7 +126,7 @@ void PrefetchTextureFiles(const LPCSTR* srcFiles, const D3DFORMAT* formats, cons
     decode();
     for (std::thread& t : threads) t.join();
     for (Work& w : work) {
-        if (w.ok && g_decoded.emplace(w.key, Cached(w.image)).second) ++g_counts.byPrefetch;
+        if (w.ok && g_decoded.emplace(w.key, Cached(w.image, std::move(w.runs))).second) ++g_counts.byPrefetch;
     }
 }
 

@@ -188,6 +188,117 @@ void PutRow(uint32_t* dst, const uint32_t* src, int n, uint32_t color, bool blen
         OpaqueSpan(dst, src, n);
 }
 
+// ---- runs of texels ------------------------------------------------------
+// A run entry keeps the kind of texel in its top two bits and the length of
+// the run from that texel on in the rest.
+enum : uint16_t { kClear = 0, kOpaque = 1, kMixed = 2 };
+constexpr int kKindShift = 14;
+constexpr uint16_t kMaxRun = (1u << kKindShift) - 1;
+
+inline uint16_t KindOf(uint32_t texel) {
+    uint32_t a = texel >> 24;
+    return a == 255 ? kOpaque : a == 0 ? kClear : kMixed;
+}
+
+// Pixels in a row that ask the same of the picture.
+struct Span {
+    uint16_t kind;
+    uint16_t length;
+};
+
+inline void RunAt(const uint16_t* run, uint16_t& kind, int& length) {
+    kind = (uint16_t)(*run >> kKindShift);
+    length = std::max(*run & kMaxRun, 1);
+}
+
+// Adds a span, joined to the last one where both ask the same.
+inline void AddSpan(Span* spans, int& count, uint16_t kind, int length) {
+    if (count > 0 && spans[count - 1].kind == kind)
+        spans[count - 1].length = (uint16_t)(spans[count - 1].length + length);
+    else
+        spans[count++] = Span{kind, (uint16_t)length};
+}
+
+// The spans of n pixels that show texels one to one, from their runs.
+int SpansOfTexels(const uint16_t* runs, int n, Span* out) {
+    int count = 0;
+    for (int i = 0; i < n;) {
+        uint16_t kind;
+        int length;
+        RunAt(runs + i, kind, length);
+        length = std::min(length, n - i);
+        out[count++] = Span{kind, (uint16_t)length};
+        i += length;
+    }
+    return count;
+}
+
+// The same for n pixels that each mix texel i with texel i + 1 when pair is
+// set, of row a and, when b is given, of row b: a mix is opaque or clear only
+// where every texel in it is.
+void SpansOfMixes(const uint16_t* a, const uint16_t* b, bool pair, int n, Span* out, int& count) {
+    auto kindAt = [pair](const uint16_t* run, uint16_t& kind, int& length) {
+        RunAt(run, kind, length);
+        if (!pair) return;
+        if (length >= 2)
+            --length;
+        else
+            kind = kMixed;  // the next texel starts another run
+    };
+    for (int i = 0; i < n;) {
+        uint16_t kind;
+        int length;
+        kindAt(a + i, kind, length);
+        if (b) {
+            uint16_t kindB;
+            int lengthB;
+            kindAt(b + i, kindB, lengthB);
+            if (kindB != kind) kind = kMixed;
+            length = std::min(length, lengthB);
+        }
+        length = std::min(length, n - i);
+        AddSpan(out, count, kind, length);
+        i += length;
+    }
+}
+
+// A row's texels put into the picture span by span: opaque ones copied, clear
+// ones skipped, only the rest blended.
+void PutSpans(uint32_t* dst, const uint32_t* src, const Span* spans, int count, int n, uint32_t color,
+              uint32_t* scratch) {
+    if (color != 0xFFFFFFFFu) {
+        ShadeRow(scratch, src, n, color);
+        src = scratch;
+    }
+    const bool staysOpaque = (color >> 24) == 255;
+    int i = 0;
+    for (int k = 0; k < count; ++k) {
+        const int length = spans[k].length;
+        if (spans[k].kind == kOpaque && staysOpaque)
+            memcpy(dst + i, src + i, (size_t)length * sizeof(uint32_t));
+        else if (spans[k].kind != kClear && length < 8)
+            for (int j = i; j < i + length; ++j) Put(dst[j], src[j], true);  // an edge: not worth a call
+        else if (spans[k].kind != kClear)
+            BlendSpan(dst + i, src + i, length);
+        i += length;
+    }
+}
+
+bool AllOpaque(const RasterTexture& t) {
+    if (!t.runs) return false;
+    for (int y = 0; y < t.height; ++y) {
+        const uint16_t* row = t.runs + (size_t)y * t.width;
+        for (int x = 0; x < t.width;) {
+            uint16_t kind;
+            int length;
+            RunAt(row + x, kind, length);
+            if (kind != kOpaque) return false;
+            x += length;
+        }
+    }
+    return true;
+}
+
 // Bilinear weights as Lerp applies them, worked a byte (one channel) at a
 // time: each sum fits 16 bits, so the compiler mixes 16 channels at once.
 ROW_LOOP void LerpBytes(uint8_t* __restrict out, const uint8_t* a, const uint8_t* b, int bytes, uint32_t w) {
@@ -195,17 +306,17 @@ ROW_LOOP void LerpBytes(uint8_t* __restrict out, const uint8_t* a, const uint8_t
     for (int i = 0; i < bytes; ++i) out[i] = (uint8_t)((uint16_t)(a[i] * wa + b[i] * wb) >> 8);
 }
 
-// One row of bilinear samples where every column shares its weight and its
-// texel pair lies side by side: an image moved by a fraction of a pixel.
-void LerpRow(uint32_t* out, const uint32_t* left, int n, uint32_t w) {
-    LerpBytes(reinterpret_cast<uint8_t*>(out), reinterpret_cast<const uint8_t*>(left),
-              reinterpret_cast<const uint8_t*>(left + 1), n * 4, w);
-}
-
-// The vertical step of the same: two rows mixed into a third.
-void LerpRows(uint32_t* out, const uint32_t* top, const uint32_t* bottom, int n, uint32_t w) {
-    LerpBytes(reinterpret_cast<uint8_t*>(out), reinterpret_cast<const uint8_t*>(top),
-              reinterpret_cast<const uint8_t*>(bottom), n * 4, w);
+// Both steps at once, for pixels whose four texels lie side by side in two
+// rows: rounded as the two steps one after the other round.
+ROW_LOOP void LerpQuadBytes(uint8_t* __restrict out, const uint8_t* top, const uint8_t* bottom, int bytes,
+                            uint32_t wx, uint32_t wy) {
+    const uint16_t xb = (uint16_t)wx, xa = (uint16_t)(256 - wx);
+    const uint16_t yb = (uint16_t)wy, ya = (uint16_t)(256 - wy);
+    for (int i = 0; i < bytes; ++i) {
+        uint16_t t = (uint16_t)(top[i] * xa + top[i + 4] * xb) >> 8;
+        uint16_t b = (uint16_t)(bottom[i] * xa + bottom[i + 4] * xb) >> 8;
+        out[i] = (uint8_t)((uint16_t)(t * ya + b * yb) >> 8);
+    }
 }
 
 // How far, in texels, the sample at a pixel centre lies from a texel centre
@@ -259,27 +370,111 @@ bool Translated(float uv0, float duv, float edge, int size, int first, int end, 
     return true;
 }
 
-void SampleShiftedRow(uint32_t* out, const uint32_t* row, int size, int x0, int n, const AxisShift& s) {
-    // Columns whose texels need no clamping go through the vector loop.
-    const int lo = std::clamp(-s.k, x0, x0 + n);
-    const int hi = std::clamp(size - 1 - s.k, lo, x0 + n);
-    for (int x = x0; x < lo; ++x)
-        out[x - x0] = Lerp(row[std::clamp(x + s.k, 0, size - 1)], row[std::clamp(x + s.k + 1, 0, size - 1)], s.w);
-    if (s.w == 0)
-        memcpy(out + (lo - x0), row + lo + s.k, (size_t)(hi - lo) * sizeof(uint32_t));
-    else
-        LerpRow(out + (lo - x0), row + lo + s.k, hi - lo, s.w);
-    for (int x = hi; x < x0 + n; ++x)
-        out[x - x0] = Lerp(row[std::clamp(x + s.k, 0, size - 1)], row[std::clamp(x + s.k + 1, 0, size - 1)], s.w);
+// The vector loops above leave up to 31 bytes to a slow scalar tail: a run
+// of 32 bytes or more ends instead with one more vector step, over the last
+// 32 bytes, which works some bytes twice to the same result.
+template <typename Loop>
+void InVectorSteps(int bytes, Loop loop) {
+    const int body = bytes < 32 ? bytes : bytes & ~31;
+    loop(0, body);
+    if (body < bytes) loop(bytes - 32, 32);
 }
 
-bool DrawRect(Picture& pic, const RasterTexture* tex, const RasterState& st, const RasterVertex* v) {
-    // A sprite quad: top-left, top-right, bottom-right, bottom-left, one colour.
+// An image at its own size moved by (kx + wx / 256, ky + wy / 256) texels:
+// the picture's pixel (x, y) mixes texels x + kx, x + kx + 1 of rows y + ky,
+// y + ky + 1, edges clamped.
+struct ShiftedImage {
+    const uint32_t* argb;
+    int width, height;
+    AxisShift ax, ay;
+
+    // Of the columns from x to x1, those from lo to hi need no clamping.
+    void Unclamped(int x, int x1, int& lo, int& hi) const {
+        lo = std::clamp(-ax.k, x, x1);
+        hi = std::clamp(width - 1 - ax.k, lo, x1);
+    }
+    size_t RowAt(int y) const { return (size_t)std::clamp(y, 0, height - 1) * width; }
+
+    uint32_t Edge(const uint32_t* r0, const uint32_t* r1, int c) const {
+        auto sample = [&](const uint32_t* row) {
+            return Lerp(row[std::clamp(c + ax.k, 0, width - 1)], row[std::clamp(c + ax.k + 1, 0, width - 1)], ax.w);
+        };
+        return ay.w == 0 ? sample(r0) : Lerp(sample(r0), sample(r1), ay.w);
+    }
+
+    // n filtered texels for the picture's row y from column x on.
+    void Filter(uint32_t* out, int y, int x, int n) const {
+        int lo, hi;
+        Unclamped(x, x + n, lo, hi);
+        const uint32_t* r0 = argb + RowAt(y + ay.k);
+        const uint32_t* r1 = argb + RowAt(y + ay.k + 1);
+        for (int c = x; c < lo; ++c) out[c - x] = Edge(r0, r1, c);
+        if (hi > lo) {
+            uint8_t* mid = reinterpret_cast<uint8_t*>(out + (lo - x));
+            const uint8_t* t0 = reinterpret_cast<const uint8_t*>(r0 + lo + ax.k);
+            const uint8_t* t1 = reinterpret_cast<const uint8_t*>(r1 + lo + ax.k);
+            const int bytes = (hi - lo) * 4;
+            if (ay.w == 0 && ax.w == 0)
+                memcpy(mid, t0, (size_t)bytes);
+            else if (ay.w == 0)
+                InVectorSteps(bytes, [&](int at, int n) { LerpBytes(mid + at, t0 + at, t0 + at + 4, n, ax.w); });
+            else if (ax.w == 0)
+                InVectorSteps(bytes, [&](int at, int n) { LerpBytes(mid + at, t0 + at, t1 + at, n, ay.w); });
+            else
+                InVectorSteps(bytes,
+                              [&](int at, int n) { LerpQuadBytes(mid + at, t0 + at, t1 + at, n, ax.w, ay.w); });
+        }
+        for (int c = hi; c < x + n; ++c) out[c - x] = Edge(r0, r1, c);
+    }
+
+    // What the filtered row y from column x on asks of the picture, from
+    // the image's runs.
+    int Spans(const uint16_t* runs, int y, int x, int n, Span* out) const {
+        int lo, hi, count = 0;
+        Unclamped(x, x + n, lo, hi);
+        const size_t r0 = RowAt(y + ay.k), r1 = RowAt(y + ay.k + 1);
+        // A clamped column mixes texels of the edge: what it asks of the
+        // picture is what they all ask.
+        auto edge = [&](int c) {
+            const uint16_t kind0 = (uint16_t)(runs[r0 + std::clamp(c + ax.k, 0, width - 1)] >> kKindShift);
+            uint16_t kind = kind0;
+            for (int t : {c + ax.k, c + ax.k + (ax.w != 0)}) {
+                t = std::clamp(t, 0, width - 1);
+                for (size_t row : {r0, ay.w != 0 ? r1 : r0})
+                    if ((runs[row + t] >> kKindShift) != kind0) kind = kMixed;
+            }
+            AddSpan(out, count, kind, 1);
+        };
+        for (int c = x; c < lo; ++c) edge(c);
+        if (hi > lo) {
+            // The walk below goes from run to run, each load waiting on the
+            // last: asking for the rows' cache lines first lets them come in
+            // together.
+            for (int c = lo; c < hi + 32; c += 32) {
+                __builtin_prefetch(runs + r0 + std::min(c, hi) + ax.k);
+                __builtin_prefetch(runs + r1 + std::min(c, hi) + ax.k);
+            }
+            SpansOfMixes(runs + r0 + lo + ax.k, ay.w != 0 ? runs + r1 + lo + ax.k : nullptr, ax.w != 0, hi - lo, out,
+                         count);
+        }
+        for (int c = hi; c < x + n; ++c) edge(c);
+        return count;
+    }
+};
+
+// A sprite quad: top-left, top-right, bottom-right, bottom-left, one colour,
+// neither mirrored nor empty (the general path culls or skips those).
+bool IsSpriteRect(const RasterVertex* v) {
+    if (!Finite(v[0]) || !Finite(v[1]) || !Finite(v[2]) || !Finite(v[3])) return false;
     if (v[0].y != v[1].y || v[2].y != v[3].y || v[0].x != v[3].x || v[1].x != v[2].x) return false;
     if (v[0].v != v[1].v || v[2].v != v[3].v || v[0].u != v[3].u || v[1].u != v[2].u) return false;
     if (v[0].color != v[1].color || v[0].color != v[2].color || v[0].color != v[3].color) return false;
+    return v[0].x < v[1].x && v[0].y < v[2].y;
+}
+
+bool DrawRect(Picture& pic, const RasterTexture* tex, const RasterState& st, const RasterVertex* v) {
+    if (!IsSpriteRect(v)) return false;
     float left = v[0].x, right = v[1].x, top = v[0].y, bottom = v[2].y;
-    if (!(left < right && top < bottom)) return false;  // mirrored or empty: general path culls or skips
 
     int x0, x1, y0, y1;
     PixelSpan(left, right, kPictureWidth, x0, x1);
@@ -303,12 +498,18 @@ bool DrawRect(Picture& pic, const RasterTexture* tex, const RasterState& st, con
     // Drawn at its own size with texel centres on pixel centres (a strip
     // frame's u may miss a whole texel by a rounding error): every sample
     // takes one texel whole, so the rows are copied straight from the image.
+    const bool useRuns = blend && tex->runs;
+    Span spans[kPictureWidth];
     int sx, sy;
     if (AlignsWithTexels(v[0].u, du, left, tex->width, x0, x1, &sx) &&
         AlignsWithTexels(v[0].v, dv, top, tex->height, y0, y1, &sy)) {
         for (int y = y0; y < y1; ++y) {
-            const uint32_t* src = tex->argb + (size_t)(y + sy) * tex->width + (x0 + sx);
-            PutRow(pic.px + (size_t)y * kPictureWidth + x0, src, n, color, blend, scratch);
+            const size_t at = (size_t)(y + sy) * tex->width + (x0 + sx);
+            uint32_t* dst = pic.px + (size_t)y * kPictureWidth + x0;
+            if (useRuns)
+                PutSpans(dst, tex->argb + at, spans, SpansOfTexels(tex->runs + at, n, spans), n, color, scratch);
+            else
+                PutRow(dst, tex->argb + at, n, color, blend, scratch);
         }
         return true;
     }
@@ -320,33 +521,29 @@ bool DrawRect(Picture& pic, const RasterTexture* tex, const RasterState& st, con
     AxisShift ax, ay;
     if (Translated(v[0].u, du, left, tex->width, x0, x1, st.linearMag, &ax) &&
         Translated(v[0].v, dv, top, tex->height, y0, y1, st.linearMag, &ay)) {
-        // Each image row is filtered across once: the lower row of one
-        // picture row is the upper row of the next.
-        uint32_t rows[2][kPictureWidth], mixed[kPictureWidth];
-        uint32_t* upper = rows[0];
-        uint32_t* lower = rows[1];
-        int upperRow = -1, lowerRow = -1;
+        const ShiftedImage img{tex->argb, tex->width, tex->height, ax, ay};
+        uint32_t texels[kPictureWidth];
         for (int y = y0; y < y1; ++y) {
-            int row0 = std::clamp(y + ay.k, 0, tex->height - 1);
-            if (row0 == lowerRow) {
-                std::swap(upper, lower);
-                std::swap(upperRow, lowerRow);
+            uint32_t* dst = pic.px + (size_t)y * kPictureWidth + x0;
+            if (!useRuns) {
+                img.Filter(texels, y, x0, n);
+                PutRow(dst, texels, n, color, blend, scratch);
+                continue;
             }
-            if (row0 != upperRow) {
-                SampleShiftedRow(upper, tex->argb + (size_t)row0 * tex->width, tex->width, x0, n, ax);
-                upperRow = row0;
+            const int count = img.Spans(tex->runs, y, x0, n, spans);
+            // A row that is opaque throughout (a background, a floor) is
+            // filtered straight into the picture.
+            if (color == 0xFFFFFFFFu && count == 1 && spans[0].kind == kOpaque) {
+                img.Filter(dst, y, x0, n);
+                continue;
             }
-            const uint32_t* texels = upper;
-            if (ay.w != 0) {
-                int row1 = std::clamp(y + ay.k + 1, 0, tex->height - 1);
-                if (row1 != lowerRow) {
-                    SampleShiftedRow(lower, tex->argb + (size_t)row1 * tex->width, tex->width, x0, n, ax);
-                    lowerRow = row1;
-                }
-                LerpRows(mixed, upper, lower, n, ay.w);
-                texels = mixed;
-            }
-            PutRow(pic.px + (size_t)y * kPictureWidth + x0, texels, n, color, blend, scratch);
+            // The clear ends of the row are neither filtered nor put.
+            int first = 0, end = n;
+            if (spans[0].kind == kClear) first = spans[0].length;
+            if (spans[count - 1].kind == kClear) end -= spans[count - 1].length;
+            if (first >= end) continue;
+            img.Filter(texels + first, y, x0 + first, end - first);
+            PutSpans(dst, texels, spans, count, n, color, scratch);
         }
         return true;
     }
@@ -412,6 +609,31 @@ void RasterClear(Picture& pic, uint32_t color) {
     std::fill(pic.px, pic.px + kPictureWidth * kPictureHeight, color);
 }
 
+void BuildTexelRuns(const uint32_t* argb, int width, int height, uint16_t* runs) {
+    for (int y = 0; y < height; ++y) {
+        const uint32_t* row = argb + (size_t)y * width;
+        uint16_t* out = runs + (size_t)y * width;
+        int length = 0;
+        for (int x = width - 1; x >= 0; --x) {
+            const uint16_t kind = KindOf(row[x]);
+            length = x + 1 < width && KindOf(row[x + 1]) == kind ? std::min(length + 1, (int)kMaxRun) : 1;
+            out[x] = (uint16_t)(kind << kKindShift | length);
+        }
+    }
+}
+
+bool RasterFanCoversPicture(const RasterTexture* tex, const RasterState& st, const RasterVertex* v, int n) {
+    if (n != 4 || !IsSpriteRect(v)) return false;
+    int x0, x1, y0, y1;
+    PixelSpan(v[0].x, v[1].x, kPictureWidth, x0, x1);
+    PixelSpan(v[0].y, v[2].y, kPictureHeight, y0, y1);
+    if (x0 != 0 || x1 != kPictureWidth || y0 != 0 || y1 != kPictureHeight) return false;
+    if (!st.blend) return true;
+    if ((v[0].color >> 24) != 255) return false;
+    if (tex && (tex->width <= 0 || tex->height <= 0 || !tex->argb)) tex = nullptr;  // drawn as white
+    return !tex || AllOpaque(*tex);
+}
+
 void RasterTriangle(Picture& pic, const RasterTexture* tex, const RasterState& st, const RasterVertex& a,
                     const RasterVertex& b, const RasterVertex& c) {
     if (!Finite(a) || !Finite(b) || !Finite(c)) return;
@@ -457,6 +679,6 @@ void RasterTriangle(Picture& pic, const RasterTexture* tex, const RasterState& s
 void RasterFan(Picture& pic, const RasterTexture* tex, const RasterState& st, const RasterVertex* v, int n) {
     if (n < 3) return;
     if (tex && (tex->width <= 0 || tex->height <= 0 || !tex->argb)) tex = nullptr;
-    if (n == 4 && Finite(v[0]) && Finite(v[1]) && Finite(v[2]) && Finite(v[3]) && DrawRect(pic, tex, st, v)) return;
+    if (n == 4 && DrawRect(pic, tex, st, v)) return;
     for (int i = 1; i + 1 < n; ++i) RasterTriangle(pic, tex, st, v[0], v[i], v[i + 1]);
 }

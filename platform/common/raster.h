@@ -17,7 +17,15 @@ struct RasterTexture {
     int width = 0;
     int height = 0;
     const uint32_t* argb = nullptr;  // width * height texels, 0xAARRGGBB
+    // What each texel asks of the picture, from BuildTexelRuns; optional, but
+    // without it every blended row is sorted out again at each draw.
+    const uint16_t* runs = nullptr;
 };
+
+// For each texel, in width * height entries: whether it is clear (alpha 0),
+// opaque (alpha 255) or neither, and how many texels of its row from it on
+// are the same. Blending then copies opaque runs and skips clear ones whole.
+void BuildTexelRuns(const uint32_t* argb, int width, int height, uint16_t* runs);
 
 struct RasterVertex {
     float x, y;
@@ -32,6 +40,11 @@ struct RasterState {
 };
 
 void RasterClear(Picture& pic, uint32_t color);
+
+// Whether RasterFan with these arguments sets every pixel of the picture to
+// a value that does not depend on what was there: a clear just before it
+// can be left out.
+bool RasterFanCoversPicture(const RasterTexture* tex, const RasterState& state, const RasterVertex* v, int n);
 
 // One triangle. A null texture (an empty slot) samples as opaque white.
 void RasterTriangle(Picture& pic, const RasterTexture* tex, const RasterState& state, const RasterVertex& a,

@@ -16,10 +16,14 @@ struct TextureObject : IDirect3DTexture8 {
     // of one decoded file share its texels rather than copy them.
     std::shared_ptr<const std::vector<uint32_t>> texels;
     const uint32_t* argb = nullptr;
+    // The texels' runs for the rasteriser (BuildTexelRuns), shared likewise;
+    // may be null.
+    std::shared_ptr<const std::vector<uint16_t>> runs;
 };
 
 // A texture showing width * height texels.
-TextureObject* NewTextureObject(int width, int height, std::shared_ptr<const std::vector<uint32_t>> texels);
+TextureObject* NewTextureObject(int width, int height, std::shared_ptr<const std::vector<uint32_t>> texels,
+                                std::shared_ptr<const std::vector<uint16_t>> runs = nullptr);
 
 // Textures created and not yet released: lets tests see leaks and double frees.
 int LiveTextureCount();
