@@ -372,16 +372,30 @@ int main(int argc, char** argv) {
     state.blend = true;
     state.linearMag = true;
     state.cullCcw = true;
+    auto textureOf = [](const KeptDraw& d) {
+        RasterTexture tex;
+        if (d.texture) {
+            tex.width = d.texture->width;
+            tex.height = d.texture->height;
+            tex.argb = &d.texture->argb[0];
+            tex.runs = d.texture->runs ? d.texture->runs->data() : nullptr;
+        }
+        return tex;
+    };
+    // As the device draws a frame: the clear left out under a background
+    // that hides it.
     auto drawOurs = [&](const KeptFrame& f) {
-        RasterClear(g_ours, 0xFF000000u);
+        if (f.drawCount > 0) {
+            const KeptDraw& d = g_kept.draws[f.firstDraw];
+            RasterTexture tex = textureOf(d);
+            if (!RasterFanCoversPicture(d.texture ? &tex : nullptr, state, &g_kept.vertices[d.first], d.count))
+                RasterClear(g_ours, 0xFF000000u);
+        } else {
+            RasterClear(g_ours, 0xFF000000u);
+        }
         for (int i = f.firstDraw; i < f.firstDraw + f.drawCount; ++i) {
             const KeptDraw& d = g_kept.draws[i];
-            RasterTexture tex;
-            if (d.texture) {
-                tex.width = d.texture->width;
-                tex.height = d.texture->height;
-                tex.argb = &d.texture->argb[0];
-            }
+            RasterTexture tex = textureOf(d);
             RasterFan(g_ours, d.texture ? &tex : nullptr, state, &g_kept.vertices[d.first], d.count);
         }
     };
