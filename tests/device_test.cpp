@@ -77,7 +77,7 @@ TEST(DeviceDraws, ClearIsLeftOutOnlyUnderABackgroundThatHidesItAll) {
     Scenario s;
     std::vector<uint32_t> texels(64 * 48, 0xFF204060u);
     auto runsOf = [](const std::vector<uint32_t>& t) {
-        auto runs = std::make_shared<std::vector<uint16_t>>(t.size());
+        auto runs = std::make_shared<std::vector<uint16_t>>(TexelRunEntries(64, 48));
         BuildTexelRuns(t.data(), 64, 48, runs->data());
         return runs;
     };

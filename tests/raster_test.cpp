@@ -330,7 +330,7 @@ TEST(Raster, TexelRunsChangeNoPixel) {
     const int w = 53, h = 21;
     for (unsigned seed : {1u, 2u, 3u}) {
         std::vector<uint32_t> texels = MixedTexels(w, h, seed);
-        std::vector<uint16_t> runs(texels.size());
+        std::vector<uint16_t> runs(TexelRunEntries(w, h));
         BuildTexelRuns(texels.data(), w, h, runs.data());
         const RasterTexture plain{w, h, texels.data()};
         const RasterTexture withRuns{w, h, texels.data(), runs.data()};
@@ -362,7 +362,7 @@ TEST(Raster, TexelRunsChangeNoPixel) {
     const int wide = 20000;
     std::vector<uint32_t> row(wide, 0xFF123456u);
     for (int x = 19000; x < 19100; x += 3) row[x] = 0;
-    std::vector<uint16_t> runs(wide);
+    std::vector<uint16_t> runs(TexelRunEntries(wide, 1));
     BuildTexelRuns(row.data(), wide, 1, runs.data());
     const RasterTexture plain{wide, 1, row.data()}, withRuns{wide, 1, row.data(), runs.data()};
     Canvas a, b;
@@ -379,7 +379,7 @@ TEST(Raster, TexelRunsChangeNoPixel) {
 // The device leaves out a clear only under a draw that hides all of it.
 TEST(Raster, OnlyAnOpaqueDrawOverThePictureCoversIt) {
     std::vector<uint32_t> texels(64 * 48, 0xFF204060u);
-    std::vector<uint16_t> runs(texels.size());
+    std::vector<uint16_t> runs(TexelRunEntries(64, 48));
     BuildTexelRuns(texels.data(), 64, 48, runs.data());
     RasterTexture tex{64, 48, texels.data(), runs.data()};
     RasterVertex v[4];

@@ -140,7 +140,7 @@ TextureObject* NewTextureObject(int width, int height, std::shared_ptr<const std
     t->serial = ++g_textureSerial;
     t->texels = std::move(texels);
     t->argb = t->texels->data();
-    if (runs && runs->size() == t->texels->size()) t->runs = std::move(runs);
+    if (runs && runs->size() == TexelRunEntries(width, height)) t->runs = std::move(runs);
     ++g_liveTextures;
     return t;
 }

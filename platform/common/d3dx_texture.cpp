@@ -41,7 +41,7 @@ struct CachedImage {
 std::map<CacheKey, CachedImage> g_decoded;
 
 std::vector<uint16_t> RunsOf(const DecodedImage& image) {
-    std::vector<uint16_t> runs(image.argb.size());
+    std::vector<uint16_t> runs(TexelRunEntries(image.width, image.height));
     BuildTexelRuns(image.argb.data(), image.width, image.height, runs.data());
     return runs;
 }

@@ -233,35 +233,6 @@ int SpansOfTexels(const uint16_t* runs, int n, Span* out) {
     return count;
 }
 
-// The same for n pixels that each mix texel i with texel i + 1 when pair is
-// set, of row a and, when b is given, of row b: a mix is opaque or clear only
-// where every texel in it is.
-void SpansOfMixes(const uint16_t* a, const uint16_t* b, bool pair, int n, Span* out, int& count) {
-    auto kindAt = [pair](const uint16_t* run, uint16_t& kind, int& length) {
-        RunAt(run, kind, length);
-        if (!pair) return;
-        if (length >= 2)
-            --length;
-        else
-            kind = kMixed;  // the next texel starts another run
-    };
-    for (int i = 0; i < n;) {
-        uint16_t kind;
-        int length;
-        kindAt(a + i, kind, length);
-        if (b) {
-            uint16_t kindB;
-            int lengthB;
-            kindAt(b + i, kindB, lengthB);
-            if (kindB != kind) kind = kMixed;
-            length = std::min(length, lengthB);
-        }
-        length = std::min(length, n - i);
-        AddSpan(out, count, kind, length);
-        i += length;
-    }
-}
-
 // A row's texels put into the picture span by span: opaque ones copied, clear
 // ones skipped, only the rest blended.
 void PutSpans(uint32_t* dst, const uint32_t* src, const Span* spans, int count, int n, uint32_t color,
@@ -297,6 +268,28 @@ bool AllOpaque(const RasterTexture& t) {
         }
     }
     return true;
+}
+
+// The ink mask: after the runs, a bit for each group of eight texels that
+// are not all clear, sixteen groups to a word, each row starting a word.
+constexpr int kInkGroup = 8;
+constexpr int kGroupsPerWord = 16;
+
+int InkWords(int width) { return (width + kInkGroup * kGroupsPerWord - 1) / (kInkGroup * kGroupsPerWord); }
+
+// The first and last inked group from group g0 to g1 (inclusive) of two rows'
+// masks; false when there is none.
+bool InkedGroups(const uint16_t* a, const uint16_t* b, int g0, int g1, int& first, int& last) {
+    first = -1;
+    for (int w = g0 / kGroupsPerWord; w <= g1 / kGroupsPerWord; ++w) {
+        uint32_t bits = (uint32_t)(a[w] | b[w]);
+        if (w == g0 / kGroupsPerWord) bits &= ~0u << (g0 % kGroupsPerWord);
+        if (w == g1 / kGroupsPerWord) bits &= (2u << (g1 % kGroupsPerWord)) - 1;
+        if (!bits) continue;
+        if (first < 0) first = w * kGroupsPerWord + __builtin_ctz(bits);
+        last = w * kGroupsPerWord + 31 - __builtin_clz(bits);
+    }
+    return first >= 0;
 }
 
 // Bilinear weights as Lerp applies them, worked a byte (one channel) at a
@@ -402,6 +395,17 @@ struct ShiftedImage {
         return ay.w == 0 ? sample(r0) : Lerp(sample(r0), sample(r1), ay.w);
     }
 
+    // Asks for the texels row y will need, and its pixels, ahead of their
+    // use: the rows of a strip lie far apart, beyond what the processor
+    // fetches ahead by itself.
+    void Prefetch(int y, int x, int x1, const uint32_t* pixels) const {
+        const uint32_t* row = argb + RowAt(y + ay.k + (ay.w != 0));
+        const int end = std::clamp(x1 + ax.k, 0, width - 1);
+        for (int t = std::clamp(x + ax.k, 0, width - 1); t < end + 16; t += 16)
+            __builtin_prefetch(row + std::min(t, end));
+        for (int c = 0; c < x1 - x + 16; c += 16) __builtin_prefetch(pixels + std::min(c, x1 - x - 1), 1);
+    }
+
     // n filtered texels for the picture's row y from column x on.
     void Filter(uint32_t* out, int y, int x, int n) const {
         int lo, hi;
@@ -427,38 +431,50 @@ struct ShiftedImage {
         for (int c = hi; c < x + n; ++c) out[c - x] = Edge(r0, r1, c);
     }
 
-    // What the filtered row y from column x on asks of the picture, from
-    // the image's runs.
-    int Spans(const uint16_t* runs, int y, int x, int n, Span* out) const {
-        int lo, hi, count = 0;
-        Unclamped(x, x + n, lo, hi);
-        const size_t r0 = RowAt(y + ay.k), r1 = RowAt(y + ay.k + 1);
-        // A clamped column mixes texels of the edge: what it asks of the
-        // picture is what they all ask.
-        auto edge = [&](int c) {
-            const uint16_t kind0 = (uint16_t)(runs[r0 + std::clamp(c + ax.k, 0, width - 1)] >> kKindShift);
-            uint16_t kind = kind0;
-            for (int t : {c + ax.k, c + ax.k + (ax.w != 0)}) {
-                t = std::clamp(t, 0, width - 1);
-                for (size_t row : {r0, ay.w != 0 ? r1 : r0})
-                    if ((runs[row + t] >> kKindShift) != kind0) kind = kMixed;
-            }
-            AddSpan(out, count, kind, 1);
-        };
-        for (int c = x; c < lo; ++c) edge(c);
-        if (hi > lo) {
-            // The walk below goes from run to run, each load waiting on the
-            // last: asking for the rows' cache lines first lets them come in
-            // together.
-            for (int c = lo; c < hi + 32; c += 32) {
-                __builtin_prefetch(runs + r0 + std::min(c, hi) + ax.k);
-                __builtin_prefetch(runs + r1 + std::min(c, hi) + ax.k);
-            }
-            SpansOfMixes(runs + r0 + lo + ax.k, ay.w != 0 ? runs + r1 + lo + ax.k : nullptr, ax.w != 0, hi - lo, out,
-                         count);
+    // Whether every texel the pixels from x to x1 of row y mix is opaque.
+    bool Opaque(const uint16_t* runs, int y, int x, int x1) const {
+        int lo, hi;
+        Unclamped(x, x1, lo, hi);
+        const int pair = ax.w != 0;
+        for (int r : {y + ay.k, ay.w != 0 ? y + ay.k + 1 : y + ay.k}) {
+            const uint16_t* row = runs + RowAt(r);
+            auto opaque = [&](int t, int length) {
+                uint16_t kind;
+                int run;
+                RunAt(row + std::clamp(t, 0, width - 1), kind, run);
+                return kind == kOpaque && run >= length;
+            };
+            for (int c = x; c < lo; ++c)
+                if (!opaque(c + ax.k, 1) || !opaque(c + ax.k + pair, 1)) return false;
+            if (hi > lo && !opaque(lo + ax.k, hi - lo + pair)) return false;
+            for (int c = hi; c < x1; ++c)
+                if (!opaque(c + ax.k, 1) || !opaque(c + ax.k + pair, 1)) return false;
         }
-        for (int c = hi; c < x + n; ++c) edge(c);
-        return count;
+        return true;
+    }
+
+    // The pixels of row y from x to x1 narrowed to those that may show
+    // something: clamped columns are kept, clear groups of texels at either
+    // end are left out. False when nothing is left.
+    bool Inked(const uint16_t* runs, int y, int& x, int& x1) const {
+        int lo, hi;
+        Unclamped(x, x1, lo, hi);
+        if (hi <= lo) return true;
+        const int pair = ax.w != 0;
+        const size_t masks = (size_t)width * height;
+        const uint16_t* a = runs + masks + (size_t)std::clamp(y + ay.k, 0, height - 1) * InkWords(width);
+        const uint16_t* b = runs + masks + (size_t)std::clamp(y + ay.k + (ay.w != 0), 0, height - 1) * InkWords(width);
+        int first, last;
+        if (!InkedGroups(a, b, (lo + ax.k) / kInkGroup, (hi - 1 + ax.k + pair) / kInkGroup, first, last))
+            first = last = -1;
+        // Pixel p mixes texels p + k and p + k + pair.
+        const int from = first < 0 ? hi : std::max(lo, first * kInkGroup - ax.k - pair);
+        const int to = first < 0 ? hi : std::min(hi, (last + 1) * kInkGroup - ax.k);
+        const bool clampedLeft = lo > x, clampedRight = hi < x1;
+        if (first < 0 && !clampedLeft && !clampedRight) return false;
+        if (!clampedLeft) x = from;
+        if (!clampedRight) x1 = to;
+        return x < x1;
     }
 };
 
@@ -530,20 +546,27 @@ bool DrawRect(Picture& pic, const RasterTexture* tex, const RasterState& st, con
                 PutRow(dst, texels, n, color, blend, scratch);
                 continue;
             }
-            const int count = img.Spans(tex->runs, y, x0, n, spans);
+            if (y + 1 < y1) img.Prefetch(y + 1, x0, x1, dst + kPictureWidth);
             // A row that is opaque throughout (a background, a floor) is
             // filtered straight into the picture.
-            if (color == 0xFFFFFFFFu && count == 1 && spans[0].kind == kOpaque) {
+            if (color == 0xFFFFFFFFu && img.Opaque(tex->runs, y, x0, x1)) {
                 img.Filter(dst, y, x0, n);
                 continue;
             }
-            // The clear ends of the row are neither filtered nor put.
-            int first = 0, end = n;
-            if (spans[0].kind == kClear) first = spans[0].length;
-            if (spans[count - 1].kind == kClear) end -= spans[count - 1].length;
-            if (first >= end) continue;
-            img.Filter(texels + first, y, x0 + first, end - first);
-            PutSpans(dst, texels, spans, count, n, color, scratch);
+            // Else only the part between its clear ends is filtered and
+            // blended, in whole vector steps where the row allows.
+            int from = x0, to = x1;
+            if (!img.Inked(tex->runs, y, from, to)) continue;
+            to = std::min(x1, from + (to - from + 7) / 8 * 8);
+            from = std::max(x0, to - (to - from + 7) / 8 * 8);
+            const int count = to - from;
+            img.Filter(texels, y, from, count);
+            const uint32_t* src = texels;
+            if (color != 0xFFFFFFFFu) {
+                ShadeRow(scratch, texels, count, color);
+                src = scratch;
+            }
+            BlendSpan(dst + (from - x0), src, count);
         }
         return true;
     }
@@ -609,15 +632,24 @@ void RasterClear(Picture& pic, uint32_t color) {
     std::fill(pic.px, pic.px + kPictureWidth * kPictureHeight, color);
 }
 
+size_t TexelRunEntries(int width, int height) {
+    return width <= 0 || height <= 0 ? 0 : (size_t)height * ((size_t)width + (size_t)InkWords(width));
+}
+
 void BuildTexelRuns(const uint32_t* argb, int width, int height, uint16_t* runs) {
+    if (width <= 0 || height <= 0) return;
+    uint16_t* ink = runs + (size_t)width * height;
     for (int y = 0; y < height; ++y) {
         const uint32_t* row = argb + (size_t)y * width;
         uint16_t* out = runs + (size_t)y * width;
+        uint16_t* inkRow = ink + (size_t)y * InkWords(width);
+        std::fill(inkRow, inkRow + InkWords(width), 0);
         int length = 0;
         for (int x = width - 1; x >= 0; --x) {
             const uint16_t kind = KindOf(row[x]);
             length = x + 1 < width && KindOf(row[x + 1]) == kind ? std::min(length + 1, (int)kMaxRun) : 1;
             out[x] = (uint16_t)(kind << kKindShift | length);
+            if (kind != kClear) inkRow[x / kInkGroup / kGroupsPerWord] |= (uint16_t)(1u << (x / kInkGroup % kGroupsPerWord));
         }
     }
 }

@@ -4,6 +4,7 @@
 // pixels a player sees.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int kPictureWidth = 640;
@@ -22,9 +23,12 @@ struct RasterTexture {
     const uint16_t* runs = nullptr;
 };
 
-// For each texel, in width * height entries: whether it is clear (alpha 0),
-// opaque (alpha 255) or neither, and how many texels of its row from it on
-// are the same. Blending then copies opaque runs and skips clear ones whole.
+// For each texel: whether it is clear (alpha 0), opaque (alpha 255) or
+// neither, and how many texels of its row from it on are the same; then, a
+// row at a time, a bit for each group of eight texels that are not all
+// clear. Blending then copies opaque runs and skips clear ones whole.
+// TexelRunEntries gives the size of runs.
+size_t TexelRunEntries(int width, int height);
 void BuildTexelRuns(const uint32_t* argb, int width, int height, uint16_t* runs);
 
 struct RasterVertex {

@@ -42,7 +42,7 @@ bool LoadImage(const std::string& path, bool keyed, BenchImage* out) {
         return false;
     if (!DecodeImage(bytes.data(), bytes.size(), out->image)) return false;
     if (keyed) ConvertToA1R5G5B5Keyed(out->image, 0xFF00FF00u);
-    out->runs.resize(out->image.argb.size());
+    out->runs.resize(TexelRunEntries(out->image.width, out->image.height));
     BuildTexelRuns(out->image.argb.data(), out->image.width, out->image.height, out->runs.data());
     return true;
 }
