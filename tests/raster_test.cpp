@@ -358,6 +358,34 @@ TEST(Raster, TexelRunsChangeNoPixel) {
             }
         }
     }
+    // Strip frames with clear borders, the next frame's ink right beside
+    // this one's edge: a frame moved by a fraction mixes that ink in.
+    const int fw = 24, fh = 10, frames = 4, sw = fw * frames;
+    std::vector<uint32_t> strip((size_t)sw * fh, 0);
+    for (int f = 0; f < frames; ++f)
+        for (int y = 2; y < fh - 2; ++y)
+            for (int x = 7 + f; x < 15 + f; ++x) strip[(size_t)y * sw + f * fw + x] = 0xFF102030u * (uint32_t)(x + 1);
+    for (int y = 0; y < fh; ++y) strip[(size_t)y * sw + 2 * fw] = 0xFFFFFFFFu;  // frame 2's first column
+    std::vector<uint16_t> stripRuns(TexelRunEntries(sw, fh));
+    BuildTexelRuns(strip.data(), sw, fh, stripRuns.data());
+    const RasterTexture plainStrip{sw, fh, strip.data()}, stripWithRuns{sw, fh, strip.data(), stripRuns.data()};
+    for (int f = 0; f < frames; ++f) {
+        for (float fx : {0.1f, 0.5f, 0.9f}) {
+            SCOPED_TRACE(testing::Message() << "frame " << f << " moved by " << fx);
+            Canvas a, b;
+            Pattern(*a.pic);
+            Pattern(*b.pic);
+            RasterVertex v[4];
+            const float u = (float)f / frames;
+            Quad(v, 30 + fx, 40.5f, 30 + fx + fw, 40.5f + fh, 0xFFFFFFFFu, u, u + 1.0f / frames);
+            RasterFan(*a.pic, &plainStrip, Blend(), v, 4);
+            RasterFan(*b.pic, &stripWithRuns, Blend(), v, 4);
+            int differ = 0;
+            for (int i = 0; i < kPictureWidth * kPictureHeight; ++i) differ += a.pic->px[i] != b.pic->px[i];
+            EXPECT_EQ(differ, 0);
+        }
+    }
+
     // A run longer than its entry can count is taken in pieces.
     const int wide = 20000;
     std::vector<uint32_t> row(wide, 0xFF123456u);
