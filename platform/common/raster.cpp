@@ -211,14 +211,6 @@ inline void RunAt(const uint16_t* run, uint16_t& kind, int& length) {
     length = std::max(*run & kMaxRun, 1);
 }
 
-// Adds a span, joined to the last one where both ask the same.
-inline void AddSpan(Span* spans, int& count, uint16_t kind, int length) {
-    if (count > 0 && spans[count - 1].kind == kind)
-        spans[count - 1].length = (uint16_t)(spans[count - 1].length + length);
-    else
-        spans[count++] = Span{kind, (uint16_t)length};
-}
-
 // The spans of n pixels that show texels one to one, from their runs.
 int SpansOfTexels(const uint16_t* runs, int n, Span* out) {
     int count = 0;
@@ -462,8 +454,9 @@ struct ShiftedImage {
         if (hi <= lo) return true;
         const int pair = ax.w != 0;
         const size_t masks = (size_t)width * height;
-        const uint16_t* a = runs + masks + (size_t)std::clamp(y + ay.k, 0, height - 1) * InkWords(width);
-        const uint16_t* b = runs + masks + (size_t)std::clamp(y + ay.k + (ay.w != 0), 0, height - 1) * InkWords(width);
+        auto mask = [&](int row) { return runs + masks + (size_t)std::clamp(row, 0, height - 1) * InkWords(width); };
+        const uint16_t* a = mask(y + ay.k);
+        const uint16_t* b = mask(y + ay.k + (ay.w != 0));
         int first, last;
         if (!InkedGroups(a, b, (lo + ax.k) / kInkGroup, (hi - 1 + ax.k + pair) / kInkGroup, first, last))
             first = last = -1;
@@ -649,7 +642,8 @@ void BuildTexelRuns(const uint32_t* argb, int width, int height, uint16_t* runs)
             const uint16_t kind = KindOf(row[x]);
             length = x + 1 < width && KindOf(row[x + 1]) == kind ? std::min(length + 1, (int)kMaxRun) : 1;
             out[x] = (uint16_t)(kind << kKindShift | length);
-            if (kind != kClear) inkRow[x / kInkGroup / kGroupsPerWord] |= (uint16_t)(1u << (x / kInkGroup % kGroupsPerWord));
+            const int group = x / kInkGroup;
+            if (kind != kClear) inkRow[group / kGroupsPerWord] |= (uint16_t)(1u << (group % kGroupsPerWord));
         }
     }
 }

@@ -225,7 +225,8 @@ TEST(RasterBench, DISABLED_RepresentativePlayFrame) {
                     const char* name;
                     size_t from, to;
                 };
-                const Part parts[] = {{"background", 0, 1}, {"blocks", 1, 81}, {"enemies", 81, 101}, {"rest", 101, 132}};
+                const Part parts[] = {
+                    {"background", 0, 1}, {"blocks", 1, 81}, {"enemies", 81, 101}, {"rest", 101, 132}};
                 std::vector<std::function<void()>> steps{[&] { RasterClear(*pic, 0xFF000000u); }};
                 for (const Part& p : parts)
                     steps.push_back([&, p] {
