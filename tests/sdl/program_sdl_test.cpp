@@ -44,9 +44,13 @@ TEST(SdlProgram, StartsRunsFramesAndQuitsOnEsc) {
 }
 
 TEST(SdlProgram, RealClockGivesSixtyStepsASecond) {
+    // Straight to the title, without its pictures: every frame draws the
+    // same and costs next to nothing, so only the wait sets the pace (the
+    // logo's fade costs a sanitizer build more than a step a frame).
+    g_FrameNo = 11;
     std::atomic<bool> stop{false};
     std::thread player([&] {
-        // Two seconds of the logo from its first frame, then Esc.
+        // Two seconds from the first frame, then Esc.
         while (!stop && __atomic_load_n(&g_dwFpsTime, __ATOMIC_RELAXED) == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         std::this_thread::sleep_for(std::chrono::milliseconds(2000));
@@ -67,6 +71,6 @@ TEST(SdlProgram, RealClockGivesSixtyStepsASecond) {
     // machine drops (a frame that waited too long still runs one step).
     double steps = stats.spanMs * 60.0 / 1000.0;
     EXPECT_LE(stats.frames, steps + 2) << stats.frames << " frames in " << stats.spanMs << " ms";
-    EXPECT_GE(stats.frames, steps * 0.9) << stats.frames << " frames in " << stats.spanMs << " ms";
+    EXPECT_GE(stats.frames, steps * 0.95) << stats.frames << " frames in " << stats.spanMs << " ms";
     SDL_Quit();
 }
