@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs the real game for a while and reports its frame rate (the FPS lines),
 # the CPU it used (over the whole run, and from 8 s on, when the logo is over
-# and only the title is left), and the frame times its device saw (the
-# longest frame and the frames that took longer than two steps, as when a
-# load holds one up).
+# and only the title is left), how often its threads woke from then on, and
+# the frame times its device saw (the longest frame and the frames that took
+# longer than two steps, as when a load holds one up).
 #
 #   tools/bench_frames.sh [SECONDS [DRIVER [walk]]]
 #
@@ -29,6 +29,9 @@ cd "$here/build"
 log=$(mktemp)
 tick=$(getconf CLK_TCK)
 cpu_of() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# Times the process's threads went to sleep (each is a wakeup later), summed
+# over the threads alive at the time of reading.
+wakeups_of() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/^voluntary_ctxt_switches/ { n += $2 } END { print n + 0 }'; }
 player() {
     [ "$walk" = walk ] || return 0
     # Held for a few frames, as a finger would: the game reads the keys once a frame.
@@ -42,9 +45,9 @@ game=$!
 player &
 start=$(date +%s.%N)
 sleep "$idle_from"
-mid=$(cpu_of "$game"); mid_at=$(date +%s.%N)
+mid=$(cpu_of "$game"); mid_wakeups=$(wakeups_of "$game"); mid_at=$(date +%s.%N)
 sleep "$(awk -v s="$seconds" -v i="$idle_from" 'BEGIN { print (s > i ? s - i : 0) }')"
-end=$(cpu_of "$game"); end_at=$(date +%s.%N)
+end=$(cpu_of "$game"); end_wakeups=$(wakeups_of "$game"); end_at=$(date +%s.%N)
 # SIGTERM reaches the game as a close request, so it shuts down normally.
 kill -TERM "$game"
 wait "$game" || true
@@ -55,6 +58,8 @@ echo "FPS lines after the first: $fps"
 awk -v t="$tick" -v a="$start" -v m="$mid_at" -v b="$end_at" -v cm="$mid" -v ce="$end" -v i="$idle_from" 'BEGIN {
     printf "CPU: %.1f%% of one core over the whole run (%.2fs); %.1f%% from %ds on (%.2fs)\n",
            100 * ce / t / (b - a), ce / t, 100 * (ce - cm) / t / (b - m), i, (ce - cm) / t }'
+awk -v a="$mid_at" -v b="$end_at" -v wm="$mid_wakeups" -v we="$end_wakeups" -v i="$idle_from" 'BEGIN {
+    printf "wakeups: %.0f a second from %ds on (all threads)\n", (we - wm) / (b - a), i }'
 grep -E '^frames: ' "$log" || true
 grep -v -E '^[0-9]{4} FPS$|^frames: ' "$log" | sed 's/^/stderr: /' | head -5 || true
 rm -f "$log"

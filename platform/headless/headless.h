@@ -17,6 +17,7 @@ constexpr DWORD kStartClock = 100000;
 void SetClock(DWORD ms);
 void AdvanceClock(DWORD ms);
 DWORD Clock();
+int SleepCount();  // Sleep calls so far
 
 // Desktop events, queued as the real desktop would queue them.
 void UserClosesWindow();

@@ -9,6 +9,7 @@
 namespace {
 
 DWORD g_clock = headless::kStartClock;
+int g_sleeps = 0;
 bool g_videoAvailable = true;
 bool g_acceleratedAvailable = true;
 bool g_softwareAvailable = true;
@@ -43,6 +44,7 @@ namespace headless {
 void SetClock(DWORD ms) { g_clock = ms; }
 void AdvanceClock(DWORD ms) { g_clock += ms; }
 DWORD Clock() { return g_clock; }
+int SleepCount() { return g_sleeps; }
 
 void UserClosesWindow() { g_pending.push_back({PendingEvent::Close}); }
 void UserMinimizes() { g_pending.push_back({PendingEvent::Minimize}); }
@@ -166,7 +168,10 @@ void BackendRecordDraw(const IDirect3DTexture8* texture, const RasterVertex* v, 
 
 DWORD timeGetTime() { return g_clock; }
 
-void Sleep(DWORD milliseconds) { g_clock += milliseconds; }
+void Sleep(DWORD milliseconds) {
+    g_clock += milliseconds;
+    ++g_sleeps;
+}
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT) {
     g_boxes.push_back({text ? text : "", caption ? caption : "", owner});

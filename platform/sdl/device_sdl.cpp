@@ -29,6 +29,7 @@ void CountFrame() {
     if (g_lastFrame != 0) {
         double ms = (double)(now - g_lastFrame) * 1000.0 / (double)SDL_GetPerformanceFrequency();
         ++g_stats.frames;
+        g_stats.spanMs = (double)(now - g_firstFrame) * 1000.0 / (double)SDL_GetPerformanceFrequency();
         if (ms > g_stats.longestMs) g_stats.longestMs = ms;
         if (ms > 33.0) {
             if (g_stats.over33Ms < kLongFramesKept) {

@@ -19,6 +19,7 @@ struct SdlFrameStats {
     int frames = 0;         // frames timed: every one after the first
     double longestMs = 0;   // longest time from one present to the next
     int over33Ms = 0;       // frames that took longer than two steps
+    double spanMs = 0;      // from the first present to the last
 };
 SdlFrameStats GetSdlFrameStats();
 
