@@ -19,15 +19,12 @@ int GameLoop(HINSTANCE hInstance, int nCmdShow) {
 
     // Time is counted in thirds of a millisecond: 50 of them make one step.
     // A late frame runs one step only; the time beyond it is dropped.
-    // Between polls the wait sleeps the whole milliseconds the step still
-    // needs (at least one), not one at a time: the step is granted at the
-    // same clock reading, with one wakeup a frame instead of sixteen.
     DWORD now, acc;
     for (;;) {
         now = timeGetTime();
         acc = (now - g_dwPrevTime) * 3 + g_dwTimeRem;
         if (acc >= 50) break;
-        Sleep((50 - acc + 2) / 3);
+        Sleep(1);
     }
     g_dwPrevTime = now;
     g_dwTimeRem = acc % 50;
