@@ -627,6 +627,12 @@ void RasterClear(Picture& pic, uint32_t color) {
     std::fill(pic.px, pic.px + kPictureWidth * kPictureHeight, color);
 }
 
+void RasterCopyPicture(const Picture& pic, void* pixels, int pitch) {
+    for (int y = 0; y < kPictureHeight; ++y)
+        OpaqueSpan(reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + (size_t)y * pitch),
+                   pic.px + (size_t)y * kPictureWidth, kPictureWidth);
+}
+
 size_t TexelRunEntries(int width, int height) {
     return width <= 0 || height <= 0 ? 0 : (size_t)height * ((size_t)width + (size_t)InkWords(width));
 }

@@ -45,6 +45,9 @@ struct RasterState {
 
 void RasterClear(Picture& pic, uint32_t color);
 
+// The picture into rows of pitch bytes, as the screen takes it, alpha opaque.
+void RasterCopyPicture(const Picture& pic, void* pixels, int pitch);
+
 // Whether RasterFan with these arguments sets every pixel of the picture to
 // a value that does not depend on what was there: a clear just before it
 // can be left out.

@@ -101,9 +101,24 @@ void BackendPresent(const Picture& picture, bool changed) {
     // A picture identical to the one on screen is not sent again: an idle
     // screen then costs next to nothing.
     if (!changed && !g_redraw) return;
-    SDL_UpdateTexture(g_screen, nullptr, picture.px, kPictureWidth * 4);
-    SDL_SetRenderDrawColor(g_renderer, 0, 0, 0, 255);
-    SDL_RenderClear(g_renderer);
+    // Copied by our own loop: SDL's upload goes through the C library's copy,
+    // which is slow for rows of this width on some processors.
+    void* pixels;
+    int pitch;
+    if (SDL_LockTexture(g_screen, nullptr, &pixels, &pitch) == 0) {
+        RasterCopyPicture(picture, pixels, pitch);
+        SDL_UnlockTexture(g_screen);
+    } else {
+        SDL_UpdateTexture(g_screen, nullptr, picture.px, kPictureWidth * 4);
+    }
+    // The bars beside a picture scaled into a screen of another shape are
+    // cleared; a 4:3 screen is all picture, and clearing it first would only
+    // write every pixel twice.
+    int w = 0, h = 0;
+    if (SDL_GetRendererOutputSize(g_renderer, &w, &h) != 0 || w * kPictureHeight != h * kPictureWidth) {
+        SDL_SetRenderDrawColor(g_renderer, 0, 0, 0, 255);
+        SDL_RenderClear(g_renderer);
+    }
     SDL_RenderCopy(g_renderer, g_screen, nullptr, nullptr);
     SDL_RenderPresent(g_renderer);
     g_redraw = false;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include <SDL.h>
+
 #include "platform/common/texture_object.h"
 #include "platform/sdl/sdl_backend.h"
 #include "shell/quad.h"
@@ -62,6 +64,57 @@ TEST(SdlPresent, OnlyChangedPicturesAreShownAndTheWindowCanAskAgain) {
     EXPECT_EQ(SdlPicturesShown(), first + 5);
     Frame(nullptr, 128, 100.5f);
     EXPECT_EQ(SdlPicturesShown(), first + 6) << "an empty slot draws white";
+
+    texture->Release();
+    ReleaseD3D();
+    DestroyWindow(g_hWnd);
+}
+
+// What reaches the window: the picture over the whole of a 4:3 window, and
+// black bars beside it in a window of another shape, whatever was there.
+TEST(SdlPresent, ThePictureFillsA43WindowAndOtherShapesGetBlackBars) {
+    g_bWindowed = 1;
+    ASSERT_EQ(InitWindow(nullptr, SW_SHOWDEFAULT), 1);
+    ASSERT_GE(InitD3D(), 0);
+    InitRenderState();
+    auto red = std::make_shared<const std::vector<uint32_t>>(8, 0xFFFF0000u);
+    IDirect3DTexture8* texture = NewTextureObject(4, 2, red);
+    SDL_Window* window = SdlMainWindow();
+    SDL_Renderer* renderer = SDL_GetRenderer(window);
+    ASSERT_NE(renderer, nullptr);
+    auto pixelAt = [&](int x, int y) {
+        SDL_RenderSetLogicalSize(renderer, 0, 0);  // read in the window's own pixels
+        SDL_Rect r{x, y, 1, 1};
+        uint32_t px = 0;
+        SDL_RenderReadPixels(renderer, &r, SDL_PIXELFORMAT_ARGB8888, &px, 4);
+        SDL_RenderSetLogicalSize(renderer, 640, 480);
+        return px & 0xFFFFFFu;
+    };
+    auto paintWindow = [&](uint8_t v) {  // what an earlier picture or another program left
+        SDL_RenderSetLogicalSize(renderer, 0, 0);
+        SDL_SetRenderDrawColor(renderer, v, v, v, 255);
+        SDL_RenderClear(renderer);
+        SDL_RenderSetLogicalSize(renderer, 640, 480);
+    };
+
+    paintWindow(255);
+    SdlRequestRedraw();
+    Frame(texture, 255);
+    EXPECT_EQ(pixelAt(101, 100), 0xFF0000u);
+    EXPECT_EQ(pixelAt(0, 0), 0x000000u);
+    EXPECT_EQ(pixelAt(639, 479), 0x000000u);
+
+    SDL_SetWindowSize(window, 800, 480);
+    SDL_PumpEvents();
+    paintWindow(255);
+    SdlRequestRedraw();
+    Frame(texture, 255);
+    int w = 0, h = 0;
+    SDL_GetRendererOutputSize(renderer, &w, &h);
+    ASSERT_EQ(w, 800);
+    EXPECT_EQ(pixelAt(80 + 101, 100), 0xFF0000u);
+    EXPECT_EQ(pixelAt(5, 240), 0x000000u) << "the bar on the left";
+    EXPECT_EQ(pixelAt(795, 240), 0x000000u) << "the bar on the right";
 
     texture->Release();
     ReleaseD3D();
