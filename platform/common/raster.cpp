@@ -430,7 +430,7 @@ struct ShiftedImage {
         int lo, hi;
         Unclamped(x, x1, lo, hi);
         const int pair = ax.w != 0;
-        for (int r : {y + ay.k, ay.w != 0 ? y + ay.k + 1 : y + ay.k}) {
+        for (int r = y + ay.k; r <= y + ay.k + (ay.w != 0); ++r) {
             const uint16_t* row = runs + RowAt(r);
             auto opaque = [&](int t, int length) {
                 uint16_t kind;
