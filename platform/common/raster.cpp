@@ -289,20 +289,41 @@ bool InkedGroups(const uint16_t* a, const uint16_t* b, int g0, int g1, int& firs
 // Bilinear weights as Lerp applies them, worked a byte (one channel) at a
 // time: each sum fits 16 bits, so the compiler mixes 16 channels at once.
 ROW_LOOP void LerpBytes(uint8_t* __restrict out, const uint8_t* a, const uint8_t* b, int bytes, uint32_t w) {
+    // Two channels a 16-bit word: the low one in place, the high one shifted
+    // down and back, so that nothing is widened to work on it.
     const uint16_t wb = (uint16_t)w, wa = (uint16_t)(256 - w);
-    for (int i = 0; i < bytes; ++i) out[i] = (uint8_t)((uint16_t)(a[i] * wa + b[i] * wb) >> 8);
+    uint16_t* o = reinterpret_cast<uint16_t*>(out);
+    const uint16_t* p = reinterpret_cast<const uint16_t*>(a);
+    const uint16_t* q = reinterpret_cast<const uint16_t*>(b);
+    const int words = bytes / 2;
+    for (int i = 0; i < words; ++i) {
+        uint16_t lo = (uint16_t)((uint16_t)((p[i] & 0xFF) * wa + (q[i] & 0xFF) * wb) >> 8);
+        uint16_t hi = (uint16_t)((uint16_t)((p[i] >> 8) * wa + (q[i] >> 8) * wb) & 0xFF00);
+        o[i] = (uint16_t)(lo | hi);
+    }
+    for (int i = words * 2; i < bytes; ++i) out[i] = (uint8_t)((uint16_t)(a[i] * wa + b[i] * wb) >> 8);
 }
 
 // Both steps at once, for pixels whose four texels lie side by side in two
 // rows: rounded as the two steps one after the other round.
 ROW_LOOP void LerpQuadBytes(uint8_t* __restrict out, const uint8_t* top, const uint8_t* bottom, int bytes,
                             uint32_t wx, uint32_t wy) {
+    // Two channels a 16-bit word, as in LerpBytes; a texel's neighbour is
+    // two words on.
     const uint16_t xb = (uint16_t)wx, xa = (uint16_t)(256 - wx);
     const uint16_t yb = (uint16_t)wy, ya = (uint16_t)(256 - wy);
-    for (int i = 0; i < bytes; ++i) {
-        uint16_t t = (uint16_t)(top[i] * xa + top[i + 4] * xb) >> 8;
-        uint16_t b = (uint16_t)(bottom[i] * xa + bottom[i + 4] * xb) >> 8;
-        out[i] = (uint8_t)((uint16_t)(t * ya + b * yb) >> 8);
+    uint16_t* o = reinterpret_cast<uint16_t*>(out);
+    const uint16_t* t = reinterpret_cast<const uint16_t*>(top);
+    const uint16_t* b = reinterpret_cast<const uint16_t*>(bottom);
+    const int words = bytes / 2;
+    for (int i = 0; i < words; ++i) {
+        uint16_t tlo = (uint16_t)((uint16_t)((t[i] & 0xFF) * xa + (t[i + 2] & 0xFF) * xb) >> 8);
+        uint16_t thi = (uint16_t)((uint16_t)((t[i] >> 8) * xa + (t[i + 2] >> 8) * xb) >> 8);
+        uint16_t blo = (uint16_t)((uint16_t)((b[i] & 0xFF) * xa + (b[i + 2] & 0xFF) * xb) >> 8);
+        uint16_t bhi = (uint16_t)((uint16_t)((b[i] >> 8) * xa + (b[i + 2] >> 8) * xb) >> 8);
+        uint16_t lo = (uint16_t)((uint16_t)(tlo * ya + blo * yb) >> 8);
+        uint16_t hi = (uint16_t)((uint16_t)(thi * ya + bhi * yb) & 0xFF00);
+        o[i] = (uint16_t)(lo | hi);
     }
 }
 
