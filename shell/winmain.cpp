@@ -6,6 +6,7 @@
 #include "shell/input.h"
 #include "shell/renderer.h"
 #include "shell/sound.h"
+#include "shell/textures.h"
 
 HWND g_hWnd = nullptr;
 BYTE g_bWindowed = 0;
@@ -35,6 +36,8 @@ int WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow) {
 
     HICON icon = (HICON)LoadImageA(hInstance, MAKEINTRESOURCEA(101), IMAGE_ICON, 16, 16, 0);
     if (FAILED(CoInitialize(nullptr))) return 0;
+    // The pictures decode while the window, the device and the sound come up.
+    PrefetchTextures();
     if (!InitWindow(hInstance, nCmdShow)) return 0;
     SendMessageA(g_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)icon);
     if (FAILED(InitD3D())) return 0;
