@@ -21,5 +21,8 @@ extern IDirectMusicSegment8* g_pSegment[SEGMENT_SLOTS];
 bool InitDirectMusic();
 bool LoadSegment(int nSlot, const char* szPath, bool bLoop);
 void LoadGameSounds();
+// Starts loading every sound the front end and LoadGameSounds load, so that
+// the songs render while the logo shows (start-up calls it).
+void PrefetchSounds();
 bool ReleaseAllSegments();
 bool ReleaseDirectMusic();

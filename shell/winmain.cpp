@@ -42,6 +42,8 @@ int WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow) {
     SendMessageA(g_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)icon);
     if (FAILED(InitD3D())) return 0;
     if (!InitDirectMusic()) return 0;
+    // The songs render in the background while the logo shows.
+    PrefetchSounds();
     if (!InitDirectInput(hInstance)) return 0;
     InitRenderState();
 
