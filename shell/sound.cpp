@@ -164,7 +164,9 @@ void PrefetchSounds() {
     for (const GAMESOUND& sound : g_GameSoundsHead) szFiles[n++] = sound.szPath;
     for (const char* szPath : g_szAttackSound) szFiles[n++] = szPath;
     for (const GAMESOUND& sound : g_GameSoundsTail) szFiles[n++] = sound.szPath;
-    PrefetchSegmentFiles(g_pLoader, szFiles, n);
+    // Called before the loader exists: its search path will be the directory
+    // we start in, where the files are taken from now.
+    PrefetchSegmentFiles(NULL, szFiles, n);
 }
 
 bool ReleaseAllSegments() {

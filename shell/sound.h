@@ -22,7 +22,8 @@ bool InitDirectMusic();
 bool LoadSegment(int nSlot, const char* szPath, bool bLoop);
 void LoadGameSounds();
 // Starts loading every sound the front end and LoadGameSounds load, so that
-// the songs render while the logo shows (start-up calls it).
+// the songs render while the game starts up (start-up calls it, before
+// InitDirectMusic).
 void PrefetchSounds();
 bool ReleaseAllSegments();
 bool ReleaseDirectMusic();

@@ -36,14 +36,14 @@ int WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow) {
 
     HICON icon = (HICON)LoadImageA(hInstance, MAKEINTRESOURCEA(101), IMAGE_ICON, 16, 16, 0);
     if (FAILED(CoInitialize(nullptr))) return 0;
-    // The pictures decode while the window, the device and the sound come up.
+    // The pictures decode and the songs render while the window, the device
+    // and the sound come up.
+    PrefetchSounds();
     PrefetchTextures();
     if (!InitWindow(hInstance, nCmdShow)) return 0;
     SendMessageA(g_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)icon);
     if (FAILED(InitD3D())) return 0;
     if (!InitDirectMusic()) return 0;
-    // The songs render in the background while the logo shows.
-    PrefetchSounds();
     if (!InitDirectInput(hInstance)) return 0;
     InitRenderState();
 

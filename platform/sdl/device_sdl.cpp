@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/common/backend.h"
 #include "platform/sdl/sdl_backend.h"
@@ -114,6 +115,19 @@ bool BackendCreateRenderer(bool accelerated) {
     // The picture is opaque: it replaces what is behind it, never mixes.
     SDL_SetTextureBlendMode(g_screen, SDL_BLENDMODE_NONE);
     SDL_RenderSetLogicalSize(g_renderer, kPictureWidth, kPictureHeight);
+    // One black picture shown now: a renderer's first copy and present can
+    // take tens of milliseconds (a software OpenGL builds its drawing code),
+    // which belongs to start-up rather than to the game's second frame.
+    void* pixels;
+    int pitch;
+    if (SDL_LockTexture(g_screen, nullptr, &pixels, &pitch) == 0) {
+        memset(pixels, 0, (size_t)pitch * kPictureHeight);
+        SDL_UnlockTexture(g_screen);
+    }
+    SDL_SetRenderDrawColor(g_renderer, 0, 0, 0, 255);
+    SDL_RenderClear(g_renderer);
+    SDL_RenderCopy(g_renderer, g_screen, nullptr, nullptr);
+    SDL_RenderPresent(g_renderer);
     g_redraw = true;
     g_uploads = 0;
     return true;

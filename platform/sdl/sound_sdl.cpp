@@ -379,10 +379,11 @@ HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID inte
 }
 
 void PrefetchSegmentFiles(IDirectMusicLoader8* loader, const char* const* files, int count) {
-    if (!loader || !files) return;
+    if (!files) return;
+    const std::string directory = loader ? Impl(loader)->directory : std::string();
     HRESULT result;
     for (int i = 0; i < count; ++i) {
-        if (files[i] && *files[i]) FindOrDecode(files[i], Impl(loader)->directory, false, &result);
+        if (files[i] && *files[i]) FindOrDecode(files[i], directory, false, &result);
     }
 }
 
