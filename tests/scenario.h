@@ -11,6 +11,7 @@
 #include "shell/input.h"
 #include "shell/renderer.h"
 #include "shell/sound.h"
+#include "shell/textures.h"
 #include "shell/winmain.h"
 
 class Scenario {
@@ -19,6 +20,8 @@ public:
     explicit Scenario(bool windowed = false) {
         g_bWindowed = windowed ? 1 : 0;
         EXPECT_GE(CoInitialize(nullptr), 0);
+        PrefetchSounds();
+        PrefetchTextures();
         EXPECT_EQ(InitWindow(nullptr, SW_SHOWDEFAULT), 1);
         EXPECT_GE(InitD3D(), 0);
         EXPECT_TRUE(InitDirectMusic());
