@@ -286,14 +286,10 @@ TEST(TextureLists, InGamePicturesAreDecodedAheadOfTheList) {
 
 namespace {
 
-// Waits, a few seconds at most, until the workers have decoded n files more
-// than before.
+// Waits, a few seconds at most, for the workers; true when they decoded n
+// files more than before.
 bool DecodedAhead(const TextureDecodeCounts& before, int n) {
-    for (int i = 0; i < 5000; ++i) {
-        if (GetTextureDecodeCounts().byPrefetch - before.byPrefetch >= n) return true;
-        usleep(1000);
-    }
-    return false;
+    return WaitForTextureDecodes(5000) && GetTextureDecodeCounts().byPrefetch - before.byPrefetch == n;
 }
 
 void PrefetchPlain(const std::vector<LPCSTR>& files) {

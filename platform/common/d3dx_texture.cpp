@@ -1,6 +1,7 @@
 #include "platform/d3dx_texture.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
@@ -131,6 +132,12 @@ public:
         return decoded_.count(key) || busy_.count(key) || IsWaiting(key);
     }
 
+    bool WaitIdle(int maxMs) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return done_.wait_for(lock, std::chrono::milliseconds(maxMs),
+                              [&] { return waiting_.empty() && busy_.empty(); });
+    }
+
     TextureDecodeCounts Counts() {
         std::lock_guard<std::mutex> lock(mutex_);
         return counts_;
@@ -229,6 +236,8 @@ void PrefetchTextureFiles(const LPCSTR* srcFiles, const D3DFORMAT* formats, cons
 }
 
 TextureDecodeCounts GetTextureDecodeCounts() { return TheDecoder().Counts(); }
+
+bool WaitForTextureDecodes(int maxMs) { return TheDecoder().WaitIdle(maxMs); }
 
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice8* device, LPCSTR srcFile, IDirect3DTexture8** texture) {
     return Load(device, srcFile, D3DFMT_UNKNOWN, 0, texture);

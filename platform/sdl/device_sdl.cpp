@@ -83,8 +83,8 @@ void SdlFrameBegins() {
 void PrintFrameStats() {
     fprintf(stderr, "frames: %d after the first, %d pictures shown, longest frame %.1f ms, %d over 33 ms\n",
             g_stats.frames, g_uploads, g_stats.longestMs, g_stats.over33Ms);
-    fprintf(stderr, "frames: the first (scene %d) took %.1f ms from its start to its present\n", g_stats.firstScene,
-            g_stats.firstMs);
+    fprintf(stderr, "frames: the first (scene %d) took %.1f ms from its start to its present; scene %d at the end\n",
+            g_stats.firstScene, g_stats.firstMs, SceneNow());
     for (int i = 0; i < g_stats.over33Ms && i < kLongFramesKept; ++i)
         fprintf(stderr, "frames: %.1f ms long, ending %.2f s after the first: frame %d, scene %d\n", g_long[i].ms,
                 g_long[i].at / 1000.0, g_long[i].frame, g_long[i].scene);
