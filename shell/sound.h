@@ -23,7 +23,7 @@ bool LoadSegment(int nSlot, const char* szPath, bool bLoop);
 void LoadGameSounds();
 // Starts loading every sound the front end and LoadGameSounds load, so that
 // the songs render while the game starts up (start-up calls it, before
-// InitDirectMusic).
+// InitDirectMusic: the files are taken from the current directory).
 void PrefetchSounds();
 bool ReleaseAllSegments();
 bool ReleaseDirectMusic();

@@ -36,11 +36,12 @@ int WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow) {
 
     HICON icon = (HICON)LoadImageA(hInstance, MAKEINTRESOURCEA(101), IMAGE_ICON, 16, 16, 0);
     if (FAILED(CoInitialize(nullptr))) return 0;
-    // The pictures decode and the songs render while the window, the device
-    // and the sound come up.
+    if (!InitWindow(hInstance, nCmdShow)) return 0;
+    // The pictures decode and the songs render while the device and the
+    // sound come up. Not before the window: bringing up the display may start
+    // a helper process, which must not be copied from us while workers run.
     PrefetchSounds();
     PrefetchTextures();
-    if (!InitWindow(hInstance, nCmdShow)) return 0;
     SendMessageA(g_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)icon);
     if (FAILED(InitD3D())) return 0;
     if (!InitDirectMusic()) return 0;

@@ -20,9 +20,9 @@ public:
     explicit Scenario(bool windowed = false) {
         g_bWindowed = windowed ? 1 : 0;
         EXPECT_GE(CoInitialize(nullptr), 0);
+        EXPECT_EQ(InitWindow(nullptr, SW_SHOWDEFAULT), 1);
         PrefetchSounds();
         PrefetchTextures();
-        EXPECT_EQ(InitWindow(nullptr, SW_SHOWDEFAULT), 1);
         EXPECT_GE(InitD3D(), 0);
         EXPECT_TRUE(InitDirectMusic());
         EXPECT_TRUE(InitDirectInput(nullptr));
