@@ -22,9 +22,11 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice8* device, LPCSTR srcFile, U
                                      DWORD mipFilter, D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo,
                                      PALETTEENTRY* palette, IDirect3DTexture8** texture);
 
-// Not a D3DX call: decodes files that the loaders above are about to be asked
-// for, side by side on several threads, so that the loads themselves only
-// copy. colorKeys[i] is the key the Ex loader will be given with
-// D3DFMT_A1R5G5B5, or formats[i] is D3DFMT_UNKNOWN for the plain loader.
-// Files that cannot be read or decoded are left to the loads to report.
+// Not a D3DX call: starts decoding files that the loaders above will be asked
+// for, on worker threads, and returns at once; a load then only collects the
+// picture (waiting for it if its decode is still running), so the earlier a
+// file is asked for, the less its load costs. colorKeys[i] is the key the Ex
+// loader will be given with D3DFMT_A1R5G5B5, or formats[i] is D3DFMT_UNKNOWN
+// for the plain loader. Null names are skipped. Files that cannot be read or
+// decoded are left to the loads to report.
 void PrefetchTextureFiles(const LPCSTR* srcFiles, const D3DFORMAT* formats, const D3DCOLOR* colorKeys, int count);

@@ -113,3 +113,11 @@ public:
 
 HRESULT CoCreateInstance(REFCLSID classId, IUnknown* outer, DWORD context, REFIID interfaceId,
                          void** object);
+
+// Not a DirectMusic call: starts loading segment files that the loader will
+// be asked for (paths as LoadObjectFromFile takes them, in UTF-8), so that
+// their loads and first plays find them ready: a song starts rendering in
+// the background. With no loader (before the game has made one), relative
+// paths are taken from the current directory. Files that cannot be loaded
+// are left to the loads to report.
+void PrefetchSegmentFiles(IDirectMusicLoader8* loader, const char* const* files, int count);

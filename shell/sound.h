@@ -21,5 +21,9 @@ extern IDirectMusicSegment8* g_pSegment[SEGMENT_SLOTS];
 bool InitDirectMusic();
 bool LoadSegment(int nSlot, const char* szPath, bool bLoop);
 void LoadGameSounds();
+// Starts loading every sound the front end and LoadGameSounds load, so that
+// the songs render while the game starts up (start-up calls it, before
+// InitDirectMusic: the files are taken from the current directory).
+void PrefetchSounds();
 bool ReleaseAllSegments();
 bool ReleaseDirectMusic();

@@ -102,14 +102,47 @@ const char kContinueMessage[] = "ゲームオーバー画面をテクスチャ�
 const char kEnemyRightMessage[] = "ゲーム画面敵キャラ（右）をテクスチャとして読み込めませんでした";
 const char kEnemyLeftMessage[] = "ゲーム画面敵キャラ（左）をテクスチャとして読み込めませんでした";
 
+const char* const kPlayerRight[5] = {"date/mychar1_right.tov", "date/mychar2_right.tov", "date/mychar3_right.tov",
+                                     "date/mychar4_right.tov", "date/mychar5_right.tov"};
+const char* const kPlayerLeft[5] = {"date/mychar1_left.tov", "date/mychar2_left.tov", "date/mychar3_left.tov",
+                                    "date/mychar4_left.tov", "date/mychar5_left.tov"};
+
+// Every picture LoadGameAssets loads, in its order (keep the two in step),
+// with the player's pair for the given character (none for 0).
+void PrefetchGameTextures(int character) {
+    const bool player = character >= 1 && character <= 5;
+    const LPCSTR files[] = {
+        "date/back_char_con1.tov",       "date/back_char_con2.tov",      "date/black.tov",
+        "date/char1.tov",                "date/comment.tov",             "date/HP_M1.tov",
+        "date/HP1.tov",                  "date/stage_count_base.tov",    "date/stage_count.tov",
+        "date/back_stage1.tov",          player ? kPlayerRight[character - 1] : nullptr,
+        player ? kPlayerLeft[character - 1] : nullptr,                   "date/enemy_out.tov",
+        "date/enemy1_right.tov",         "date/enemy1_left.tov",         "date/enemy2_right.tov",
+        "date/enemy2_left.tov",          "date/block1.tov",              "date/mychar1_attack.tov",
+        "date/enemy2_attack_right.tov",  "date/enemy2_attack_left.tov",  "date/Message1.tov",
+    };
+    const D3DFORMAT K = D3DFMT_A1R5G5B5, P = D3DFMT_UNKNOWN;
+    const D3DFORMAT formats[] = {K, K, P, K, K, K, K, K, K, P, K, K, K, K, K, K, K, K, K, K, K, P};
+    static_assert(sizeof files / sizeof files[0] == sizeof formats / sizeof formats[0], "one format a file");
+    D3DCOLOR keys[sizeof files / sizeof files[0]];
+    for (D3DCOLOR& key : keys) key = kColorKey;
+    PrefetchTextureFiles(files, formats, keys, (int)(sizeof files / sizeof files[0]));
+}
+
+const LPCSTR kTitleFiles[] = {"date/back_start1.tov", "date/back_start2.tov", "date/logo1.tov", "date/logo2.tov"};
+
+void PrefetchPlain(const LPCSTR* files, int count) {
+    const D3DFORMAT formats[4] = {D3DFMT_UNKNOWN, D3DFMT_UNKNOWN, D3DFMT_UNKNOWN, D3DFMT_UNKNOWN};
+    const D3DCOLOR keys[4] = {0, 0, 0, 0};
+    PrefetchTextureFiles(files, formats, keys, count);
+}
+
 }  // namespace
 
 void LoadTitleTextures() {
-    // The four pictures are decoded side by side first; the list then copies.
-    const LPCSTR files[] = {"date/back_start1.tov", "date/back_start2.tov", "date/logo1.tov", "date/logo2.tov"};
-    const D3DFORMAT formats[] = {D3DFMT_UNKNOWN, D3DFMT_UNKNOWN, D3DFMT_UNKNOWN, D3DFMT_UNKNOWN};
-    const D3DCOLOR keys[] = {0, 0, 0, 0};
-    PrefetchTextureFiles(files, formats, keys, 4);
+    // The four pictures are decoded side by side (unless start-up asked for
+    // them already); the list then collects them.
+    PrefetchPlain(kTitleFiles, 4);
     if (!Plain("date/back_start1.tov", g_pTexStart1, kTitleMessage)) return;
     if (!Plain("date/back_start2.tov", g_pTexStart2, kTitleMessage)) return;
     if (!Plain("date/logo1.tov", g_pTexLogo1, kTitleMessage)) return;
@@ -135,40 +168,24 @@ void ReleaseCharSelectTextures() {
     for (IDirect3DTexture8*& slot : g_pTexCharSelect) Release(slot);
 }
 
-namespace {
-
-// Every picture LoadGameAssets loads, in its order (keep the two in step),
-// is decoded side by side before the list runs, so the list only copies.
-void PrefetchGameTextures() {
-    static const char* const kRight[5] = {"date/mychar1_right.tov", "date/mychar2_right.tov",
-                                          "date/mychar3_right.tov", "date/mychar4_right.tov",
-                                          "date/mychar5_right.tov"};
-    static const char* const kLeft[5] = {"date/mychar1_left.tov", "date/mychar2_left.tov", "date/mychar3_left.tov",
-                                         "date/mychar4_left.tov", "date/mychar5_left.tov"};
-    const bool player = g_nCharacter >= 1 && g_nCharacter <= 5;
-    const LPCSTR files[] = {
-        "date/back_char_con1.tov",       "date/back_char_con2.tov",      "date/black.tov",
-        "date/char1.tov",                "date/comment.tov",             "date/HP_M1.tov",
-        "date/HP1.tov",                  "date/stage_count_base.tov",    "date/stage_count.tov",
-        "date/back_stage1.tov",          player ? kRight[g_nCharacter - 1] : nullptr,
-        player ? kLeft[g_nCharacter - 1] : nullptr,                      "date/enemy_out.tov",
-        "date/enemy1_right.tov",         "date/enemy1_left.tov",         "date/enemy2_right.tov",
-        "date/enemy2_left.tov",          "date/block1.tov",              "date/mychar1_attack.tov",
-        "date/enemy2_attack_right.tov",  "date/enemy2_attack_left.tov",  "date/Message1.tov",
-    };
-    const D3DFORMAT K = D3DFMT_A1R5G5B5, P = D3DFMT_UNKNOWN;
-    const D3DFORMAT formats[] = {K, K, P, K, K, K, K, K, K, P, K, K, K, K, K, K, K, K, K, K, K, P};
-    static_assert(sizeof files / sizeof files[0] == sizeof formats / sizeof formats[0], "one format a file");
-    D3DCOLOR keys[sizeof files / sizeof files[0]];
-    for (D3DCOLOR& key : keys) key = kColorKey;
-    PrefetchTextureFiles(files, formats, keys, (int)(sizeof files / sizeof files[0]));
+void PrefetchTextures() {
+    // In the order the scenes load them; the select's character is not known
+    // yet, so every character's pair comes last.
+    PrefetchPlain(kTitleFiles, 4);
+    const LPCSTR frontEnd[] = {"date/back_char_select1.tov", "date/Loading.tov"};
+    PrefetchPlain(frontEnd, 2);
+    PrefetchGameTextures(0);
+    const D3DFORMAT formats[2] = {D3DFMT_A1R5G5B5, D3DFMT_A1R5G5B5};
+    const D3DCOLOR keys[2] = {kColorKey, kColorKey};
+    for (int i = 0; i < 5; ++i) {
+        const LPCSTR pair[2] = {kPlayerRight[i], kPlayerLeft[i]};
+        PrefetchTextureFiles(pair, formats, keys, 2);
+    }
 }
-
-}  // namespace
 
 void LoadGameAssets() {
     LoadGameSounds();
-    PrefetchGameTextures();
+    PrefetchGameTextures(g_nCharacter);
     if (!Keyed("date/back_char_con1.tov", g_pTexContinue1, kContinueMessage)) return;
     if (!Keyed("date/back_char_con2.tov", g_pTexContinue2, kContinueMessage)) return;
     if (!Plain("date/black.tov", g_pTexBlack, "黒画面をテクスチャとして読み込めませんでした")) return;
@@ -195,16 +212,11 @@ void LoadHudTextures() {
 }
 
 void LoadPlayerTextures() {
-    static const char* const kRight[5] = {"date/mychar1_right.tov", "date/mychar2_right.tov",
-                                          "date/mychar3_right.tov", "date/mychar4_right.tov",
-                                          "date/mychar5_right.tov"};
-    static const char* const kLeft[5] = {"date/mychar1_left.tov", "date/mychar2_left.tov", "date/mychar3_left.tov",
-                                         "date/mychar4_left.tov", "date/mychar5_left.tov"};
     if (g_nCharacter < 1 || g_nCharacter > 5) return;
-    if (!Keyed(kRight[g_nCharacter - 1], g_pTexMyCharR,
+    if (!Keyed(kPlayerRight[g_nCharacter - 1], g_pTexMyCharR,
                "ゲーム画面自キャラ（右）をテクスチャとして読み込めませんでした"))
         return;
-    Keyed(kLeft[g_nCharacter - 1], g_pTexMyCharL, "ゲーム画面自キャラ（左）をテクスチャとして読み込めませんでした");
+    Keyed(kPlayerLeft[g_nCharacter - 1], g_pTexMyCharL, "ゲーム画面自キャラ（左）をテクスチャとして読み込めませんでした");
 }
 
 void LoadEnemyTextures() {

@@ -61,6 +61,9 @@ extern IDirect3DTexture8* g_pTexHPMeter4;
 extern IDirect3DTexture8* g_pTexStageCountBase;
 extern IDirect3DTexture8* g_pTexStageCount;
 
+// Starts decoding every picture the front end and the stage start load, on
+// worker threads, so that their loads only collect them (start-up calls it).
+void PrefetchTextures();
 void LoadTitleTextures();
 void ReleaseTitleTextures();
 void LoadLoadingTexture();

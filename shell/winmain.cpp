@@ -6,6 +6,7 @@
 #include "shell/input.h"
 #include "shell/renderer.h"
 #include "shell/sound.h"
+#include "shell/textures.h"
 
 HWND g_hWnd = nullptr;
 BYTE g_bWindowed = 0;
@@ -36,6 +37,11 @@ int WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow) {
     HICON icon = (HICON)LoadImageA(hInstance, MAKEINTRESOURCEA(101), IMAGE_ICON, 16, 16, 0);
     if (FAILED(CoInitialize(nullptr))) return 0;
     if (!InitWindow(hInstance, nCmdShow)) return 0;
+    // The pictures decode and the songs render while the device and the
+    // sound come up. Not before the window: bringing up the display may start
+    // a helper process, which must not be copied from us while workers run.
+    PrefetchSounds();
+    PrefetchTextures();
     SendMessageA(g_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)icon);
     if (FAILED(InitD3D())) return 0;
     if (!InitDirectMusic()) return 0;

@@ -11,6 +11,7 @@
 #include "shell/input.h"
 #include "shell/renderer.h"
 #include "shell/sound.h"
+#include "shell/textures.h"
 #include "shell/winmain.h"
 
 class Scenario {
@@ -20,6 +21,8 @@ public:
         g_bWindowed = windowed ? 1 : 0;
         EXPECT_GE(CoInitialize(nullptr), 0);
         EXPECT_EQ(InitWindow(nullptr, SW_SHOWDEFAULT), 1);
+        PrefetchSounds();
+        PrefetchTextures();
         EXPECT_GE(InitD3D(), 0);
         EXPECT_TRUE(InitDirectMusic());
         EXPECT_TRUE(InitDirectInput(nullptr));

@@ -283,3 +283,95 @@ TEST(TextureLists, InGamePicturesAreDecodedAheadOfTheList) {
     ASSERT_NE(g_pTexMyCharR, nullptr);
     ReleaseGameTextures();
 }
+
+namespace {
+
+// Waits, a few seconds at most, for the workers; true when they decoded n
+// files more than before.
+bool DecodedAhead(const TextureDecodeCounts& before, int n) {
+    return WaitForTextureDecodes(5000) && GetTextureDecodeCounts().byPrefetch - before.byPrefetch == n;
+}
+
+void PrefetchPlain(const std::vector<LPCSTR>& files) {
+    std::vector<D3DFORMAT> formats(files.size(), D3DFMT_UNKNOWN);
+    std::vector<D3DCOLOR> keys(files.size(), 0);
+    PrefetchTextureFiles(files.data(), formats.data(), keys.data(), (int)files.size());
+}
+
+}  // namespace
+
+// What happens to a file between its prefetch and its load is what the load
+// sees: a removed or broken file fails there, a changed or new one loads as
+// it is now.
+TEST(TexturePrefetch, LoadsSeeTheFilesAsTheyAreWhenLoaded) {
+    ScratchFolder folder;
+    Scenario s;
+    ScratchFolder::WriteTga("same", 1, 1, {0xFF102030});
+    ScratchFolder::WriteTga("changed", 1, 1, {0xFF102030});
+    ScratchFolder::WriteTga("gone", 1, 1, {0xFF102030});
+    ScratchFolder::Write("broken", {'P', '6', '\n', '9', '9'});
+    TextureDecodeCounts before = GetTextureDecodeCounts();
+    PrefetchPlain({"date/same.tov", "date/changed.tov", "date/gone.tov", "date/broken.tov", "date/later.tov"});
+    ASSERT_TRUE(DecodedAhead(before, 3));
+
+    ASSERT_EQ(unlink("date/gone.tov"), 0);
+    ScratchFolder::WriteTga("changed", 2, 1, {0xFF405060, 0xFF405060});
+    ScratchFolder::WriteTga("later", 1, 1, {0xFF708090});
+    struct Expect {
+        const char* file;
+        bool loads;
+        int width;
+        uint32_t texel;
+    };
+    const Expect table[] = {
+        {"date/same.tov", true, 1, 0xFF102030},   {"date/changed.tov", true, 2, 0xFF405060},
+        {"date/gone.tov", false, 0, 0},           {"date/broken.tov", false, 0, 0},
+        {"date/later.tov", true, 1, 0xFF708090},
+    };
+    for (const Expect& e : table) {
+        SCOPED_TRACE(e.file);
+        IDirect3DTexture8* t = nullptr;
+        HRESULT hr = D3DXCreateTextureFromFileA(g_pd3dDevice, e.file, &t);
+        if (!e.loads) {
+            EXPECT_TRUE(FAILED(hr));
+            EXPECT_EQ(t, nullptr);
+            continue;
+        }
+        ASSERT_GE(hr, 0);
+        EXPECT_EQ(Tex(t)->width, e.width);
+        EXPECT_EQ(Tex(t)->argb[0], e.texel);
+        t->Release();
+    }
+    TextureDecodeCounts after = GetTextureDecodeCounts();
+    EXPECT_EQ(after.byPrefetch - before.byPrefetch, 3);
+    EXPECT_EQ(after.byLoads - before.byLoads, 2) << "the changed file and the new one";
+    EXPECT_EQ(LiveTextureCount(), 0);
+}
+
+// Loads that come straight after their prefetch, while the workers are still
+// at it, each get their own file's picture, and no file is decoded twice.
+TEST(TexturePrefetch, LoadsRightAfterThePrefetchCollectTheirOwnPictures) {
+    ScratchFolder folder;
+    Scenario s;
+    const int count = 40;
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        names.push_back("pic" + std::to_string(i));
+        ScratchFolder::WriteTga(names.back(), 64, 64, std::vector<uint32_t>(64 * 64, 0xFF000000u | (uint32_t)i));
+    }
+    std::vector<std::string> paths;
+    for (const std::string& n : names) paths.push_back("date/" + n + ".tov");
+    std::vector<LPCSTR> files;
+    for (const std::string& p : paths) files.push_back(p.c_str());
+    TextureDecodeCounts before = GetTextureDecodeCounts();
+    PrefetchPlain(files);
+    for (int i = 0; i < count; ++i) {
+        IDirect3DTexture8* t = nullptr;
+        ASSERT_GE(D3DXCreateTextureFromFileA(g_pd3dDevice, files[i], &t), 0) << files[i];
+        EXPECT_EQ(Tex(t)->argb[64 * 64 - 1], 0xFF000000u | (uint32_t)i) << files[i];
+        t->Release();
+    }
+    TextureDecodeCounts after = GetTextureDecodeCounts();
+    EXPECT_EQ(after.byPrefetch - before.byPrefetch, count);
+    EXPECT_EQ(after.byLoads - before.byLoads, 0);
+}

@@ -3,7 +3,10 @@
 # the CPU it used (over the whole run, and from 8 s on, when the logo is over
 # and only the title is left), how often its threads woke from then on, and
 # the frame times its device saw (the longest frame and the frames that took
-# longer than two steps, as when a load holds one up).
+# longer than two steps, as when a load holds one up, each with its frame
+# number and the scene it ran: 10 the logo, 11 the title, 40 title to select,
+# 41 the select, 30 the stage start, 31 play; and the first frame, timed from
+# its start).
 #
 #   tools/bench_frames.sh [SECONDS [DRIVER [walk]]]
 #

@@ -1,6 +1,8 @@
 #!/bin/sh
 # Times LoadGameSounds, the stage start's sound list, on the real SDL build
-# (dummy audio driver): the first load of the set, then repeated loads.
+# (dummy audio driver): the first load of the set, then repeated loads; first
+# as a player meets it (the sounds asked for at start-up, as the game does,
+# and rendered by the time the front end is over), then cold.
 #
 #   tools/bench_sounds.sh [BUILD_DIR [FOLDER_WITH_DATE [RUNS]]]
 #
@@ -18,7 +20,11 @@ if [ ! -d "$folder/date" ]; then
 fi
 cmake --build "$build" --target potetests_sdl -j4 >/dev/null
 echo "sounds in $folder/date: $(ls "$folder/date" | wc -l) files, $(du -sh "$folder/date" | cut -f1)"
-SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy POTE_BENCH_DIR="$folder" POTE_BENCH_RUNS="$runs" \
-    "$build/tests/potetests_sdl" --gtest_also_run_disabled_tests \
-    --gtest_filter='SoundSdlBench.DISABLED_LoadGameSoundsTiming' |
-    grep -E 'LoadGameSounds|rendered|decoded|FAILED|Failure'
+for mode in player cold; do
+    echo "-- $mode"
+    if [ "$mode" = cold ]; then export POTE_BENCH_COLD=1; fi
+    SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy POTE_BENCH_DIR="$folder" POTE_BENCH_RUNS="$runs" \
+        "$build/tests/potetests_sdl" --gtest_also_run_disabled_tests \
+        --gtest_filter='SoundSdlBench.DISABLED_LoadGameSoundsTiming' |
+        grep -E 'LoadGameSounds|rendered|decoded|cold|FAILED|Failure'
+done

@@ -1,9 +1,13 @@
 #include "platform/d3dx_texture.h"
 
 #include <algorithm>
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -38,7 +42,6 @@ struct CachedImage {
     std::shared_ptr<const std::vector<uint32_t>> texels;
     std::shared_ptr<const std::vector<uint16_t>> runs;
 };
-std::map<CacheKey, CachedImage> g_decoded;
 
 std::vector<uint16_t> RunsOf(const DecodedImage& image) {
     std::vector<uint16_t> runs(TexelRunEntries(image.width, image.height));
@@ -46,11 +49,165 @@ std::vector<uint16_t> RunsOf(const DecodedImage& image) {
     return runs;
 }
 
-CachedImage Cached(DecodedImage& image, std::vector<uint16_t> runs) {
+// Kept with its runs, worked out where it is decoded (on a worker, for a
+// prefetched file).
+CachedImage Cached(DecodedImage& image) {
+    auto runs = std::make_shared<const std::vector<uint16_t>>(RunsOf(image));
     return CachedImage{image.width, image.height, std::make_shared<const std::vector<uint32_t>>(std::move(image.argb)),
-                       std::make_shared<const std::vector<uint16_t>>(std::move(runs))};
+                       std::move(runs)};
 }
-TextureDecodeCounts g_counts;
+
+// A file asked for ahead of its load.
+struct Job {
+    std::string file;
+    CacheKey key;
+};
+
+// Reads and decodes one file as its load would; false when it cannot be used
+// (the load then reads it again and says why).
+bool Decode(const char* file, CacheKey* key, DecodedImage* image, std::string* why) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(file, kMaxFileBytes, &key->file, &bytes, why)) return false;
+    if (!DecodeImage(bytes.data(), bytes.size(), *image, why)) {
+        if (why) *why = "not a picture we can use: " + *why;
+        return false;
+    }
+    if (key->format == D3DFMT_A1R5G5B5) ConvertToA1R5G5B5Keyed(*image, key->colorKey);
+    return true;
+}
+
+// The decoded pictures, and the prefetched files still waiting or being
+// decoded. Worker threads take the waiting ones in the order they were asked
+// for; a load that needs one still waiting takes it itself, and one that
+// needs one being decoded waits for it, so the loads see what they would
+// have seen without any of this.
+class Decoder {
+public:
+    ~Decoder() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+            waiting_.clear();
+        }
+        wake_.notify_all();
+        for (std::thread& t : threads_) t.join();
+    }
+
+    // Adds the files not decoded, waiting or being decoded already.
+    void Ask(std::vector<Job>& jobs) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (Job& job : jobs) {
+            if (decoded_.count(job.key) || busy_.count(job.key) || IsWaiting(job.key)) continue;
+            waiting_.push_back(std::move(job));
+        }
+        unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        // Leave a core to the game's own thread.
+        size_t most = std::max(1u, std::min(cores, 8u) - 1);
+        while (threads_.size() < std::min(most, threads_.size() + waiting_.size()))
+            threads_.emplace_back([this] { Work(); });
+        wake_.notify_all();
+    }
+
+    // The decoded picture for key, if there is one by the time no prefetch
+    // of it is left outstanding.
+    bool Find(const CacheKey& key, CachedImage* image) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (auto it = waiting_.begin(); it != waiting_.end(); ++it) {
+            if (it->key < key || key < it->key) continue;
+            // Nobody has started it: this thread decodes it now rather than wait.
+            Job job = std::move(*it);
+            waiting_.erase(it);
+            busy_.insert(job.key);
+            lock.unlock();
+            Finish(job);
+            lock.lock();
+            break;
+        }
+        done_.wait(lock, [&] { return busy_.count(key) == 0; });
+        auto found = decoded_.find(key);
+        if (found == decoded_.end()) return false;
+        *image = found->second;
+        return true;
+    }
+
+    // A picture the load decoded itself.
+    CachedImage Keep(const CacheKey& key, DecodedImage& image) {
+        CachedImage cached = Cached(image);
+        std::lock_guard<std::mutex> lock(mutex_);
+        decoded_.emplace(key, cached);
+        ++counts_.byLoads;
+        return cached;
+    }
+
+    bool Known(const CacheKey& key) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return decoded_.count(key) || busy_.count(key) || IsWaiting(key);
+    }
+
+    bool WaitIdle(int maxMs) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return done_.wait_for(lock, std::chrono::milliseconds(maxMs),
+                              [&] { return waiting_.empty() && busy_.empty(); });
+    }
+
+    TextureDecodeCounts Counts() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return counts_;
+    }
+
+private:
+    bool IsWaiting(const CacheKey& key) const {
+        for (const Job& job : waiting_)
+            if (!(job.key < key) && !(key < job.key)) return true;
+        return false;
+    }
+
+    void Work() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [&] { return stopping_ || !waiting_.empty(); });
+            if (stopping_) return;
+            Job job = std::move(waiting_.front());
+            waiting_.pop_front();
+            busy_.insert(job.key);
+            lock.unlock();
+            Finish(job);
+            lock.lock();
+        }
+    }
+
+    // Decodes outside the lock, then files the result and wakes the loads.
+    void Finish(Job& job) {
+        DecodedImage image;
+        // The identity read now is the one the texels belong to; a file
+        // changed since it was asked for is kept under its new identity.
+        const CacheKey asked = job.key;
+        bool ok = Decode(job.file.c_str(), &job.key, &image, nullptr);
+        CachedImage cached;
+        if (ok) cached = Cached(image);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (ok && decoded_.emplace(job.key, std::move(cached)).second) ++counts_.byPrefetch;
+            busy_.erase(asked);
+        }
+        done_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;  // work waiting, or stop
+    std::condition_variable done_;  // a decode finished
+    std::map<CacheKey, CachedImage> decoded_;
+    std::deque<Job> waiting_;
+    std::set<CacheKey> busy_;
+    std::vector<std::thread> threads_;
+    TextureDecodeCounts counts_;
+    bool stopping_ = false;
+};
+
+Decoder& TheDecoder() {
+    static Decoder decoder;
+    return decoder;
+}
 
 HRESULT Load(IDirect3DDevice8* device, LPCSTR srcFile, D3DFORMAT format, D3DCOLOR colorKey,
              IDirect3DTexture8** texture) {
@@ -64,73 +221,35 @@ HRESULT Load(IDirect3DDevice8* device, LPCSTR srcFile, D3DFORMAT format, D3DCOLO
         ReportLoadFailure(srcFile, why);
         return E_FAIL;
     }
-    auto found = g_decoded.find(key);
-    if (found == g_decoded.end()) {
-        std::vector<uint8_t> bytes;
-        if (!ReadWholeFile(srcFile, kMaxFileBytes, &key.file, &bytes, &why)) {
+    CachedImage image;
+    if (!TheDecoder().Find(key, &image)) {
+        DecodedImage decoded;
+        if (!Decode(srcFile, &key, &decoded, &why)) {
             ReportLoadFailure(srcFile, why);
             return E_FAIL;
         }
-        DecodedImage image;
-        if (!DecodeImage(bytes.data(), bytes.size(), image, &why)) {
-            ReportLoadFailure(srcFile, "not a picture we can use: " + why);
-            return E_FAIL;
-        }
-        if (format == D3DFMT_A1R5G5B5) ConvertToA1R5G5B5Keyed(image, colorKey);
-        found = g_decoded.emplace(key, Cached(image, RunsOf(image))).first;
-        ++g_counts.byLoads;
+        image = TheDecoder().Keep(key, decoded);
     }
-    const CachedImage& image = found->second;
-    TextureObject* t = NewTextureObject(image.width, image.height, image.texels, image.runs);
-    *texture = t;
+    *texture = NewTextureObject(image.width, image.height, image.texels, image.runs);
     return S_OK;
 }
 
 }  // namespace
 
 void PrefetchTextureFiles(const LPCSTR* srcFiles, const D3DFORMAT* formats, const D3DCOLOR* colorKeys, int count) {
-    struct Work {
-        const char* file;
-        CacheKey key;
-        DecodedImage image;
-        std::vector<uint16_t> runs;
-        bool ok = false;
-    };
-    std::vector<Work> work;
+    std::vector<Job> jobs;
     for (int i = 0; i < count; ++i) {
         if (!srcFiles[i]) continue;
         CacheKey key{FileIdentity(), formats[i], formats[i] == D3DFMT_A1R5G5B5 ? colorKeys[i] : 0};
-        if (!IdentifyFile(srcFiles[i], kMaxFileBytes, &key.file) || g_decoded.count(key)) continue;
-        work.push_back(Work{srcFiles[i], key, DecodedImage(), {}, false});
+        if (!IdentifyFile(srcFiles[i], kMaxFileBytes, &key.file) || TheDecoder().Known(key)) continue;
+        jobs.push_back(Job{srcFiles[i], key});
     }
-    if (work.empty()) return;
-
-    // The cache is only read while the threads run; what they decode goes
-    // into it afterwards, here.
-    std::atomic<size_t> next{0};
-    auto decode = [&] {
-        for (size_t i; (i = next++) < work.size();) {
-            Work& w = work[i];
-            std::vector<uint8_t> bytes;
-            if (!ReadWholeFile(w.file, kMaxFileBytes, &w.key.file, &bytes)) continue;
-            if (!DecodeImage(bytes.data(), bytes.size(), w.image)) continue;
-            if (w.key.format == D3DFMT_A1R5G5B5) ConvertToA1R5G5B5Keyed(w.image, w.key.colorKey);
-            w.runs = RunsOf(w.image);
-            w.ok = true;
-        }
-    };
-    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    size_t helpers = std::min<size_t>(std::min(cores, 8u) - 1, work.size() - 1);
-    std::vector<std::thread> threads;
-    for (size_t i = 0; i < helpers; ++i) threads.emplace_back(decode);
-    decode();
-    for (std::thread& t : threads) t.join();
-    for (Work& w : work) {
-        if (w.ok && g_decoded.emplace(w.key, Cached(w.image, std::move(w.runs))).second) ++g_counts.byPrefetch;
-    }
+    if (!jobs.empty()) TheDecoder().Ask(jobs);
 }
 
-TextureDecodeCounts GetTextureDecodeCounts() { return g_counts; }
+TextureDecodeCounts GetTextureDecodeCounts() { return TheDecoder().Counts(); }
+
+bool WaitForTextureDecodes(int maxMs) { return TheDecoder().WaitIdle(maxMs); }
 
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice8* device, LPCSTR srcFile, IDirect3DTexture8** texture) {
     return Load(device, srcFile, D3DFMT_UNKNOWN, 0, texture);

@@ -34,3 +34,8 @@ struct TextureDecodeCounts {
     int byPrefetch = 0;
 };
 TextureDecodeCounts GetTextureDecodeCounts();
+
+// Waits, at most maxMs, until no file asked for ahead of its load is still
+// waiting or being decoded; false when time ran out first. For tests and the
+// benchmark: the game never waits for anything but the picture it loads.
+bool WaitForTextureDecodes(int maxMs);

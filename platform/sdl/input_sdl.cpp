@@ -11,6 +11,7 @@
 #include "platform/common/input_backend.h"
 #include "platform/common/input_script.h"
 #include "platform/sdl/input_sdl_tables.h"
+#include "platform/sdl/sdl_backend.h"
 #include "platform/win32.h"
 
 // ---------------------------------------------------------------------------
@@ -219,6 +220,7 @@ BOOL GetKeyboardState(PBYTE keyState)
     if (keyState == nullptr)
         return FALSE;
     std::memset(keyState, 0, 256);
+    SdlFrameBegins();
     AdvanceReplay();
     for (const ScriptKey& key : kScriptKeys) {
         if (g_replay.held & key.bit)

@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include <cstdint>
+
 #include "platform/win32.h"
 
 class IDirect3DTexture8;
@@ -20,8 +22,16 @@ struct SdlFrameStats {
     double longestMs = 0;   // longest time from one present to the next
     int over33Ms = 0;       // frames that took longer than two steps
     double spanMs = 0;      // from the first present to the last
+    double firstMs = 0;     // the first frame, from its start to its present
+    int firstScene = -1;    // the scene the first frame ran
 };
 SdlFrameStats GetSdlFrameStats();
+// Lets the long frames name their scene: the number the game switches its
+// frame on, read when each frame begins (the program's entry sets it).
+void SdlWatchScene(const uint8_t* scene);
+// Called as a frame begins (its keyboard read): the first frame is timed
+// from here.
+void SdlFrameBegins();
 
 // Sees every draw as the device takes it (the play benchmark replays them
 // through SDL's renderer); none is set in the game.

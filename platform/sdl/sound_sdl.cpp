@@ -311,6 +311,55 @@ HRESULT IDirectMusicLoader8::SetSearchDirectory(REFGUID objectClass, WCHAR* path
     return S_OK;
 }
 
+namespace {
+
+// The cached segment for the file, or a new one decoded from it (nullptr,
+// with the failure in *result, when it cannot be). A failure is reported
+// only when report is set: a prefetch leaves that to the load.
+Segment* FindOrDecode(const std::string& relative, const std::string& dir, bool report, HRESULT* result) {
+    std::string path = relative;
+    if (path[0] != '/' && !dir.empty()) path = dir + "/" + path;
+
+    SoundState& s = State();
+    FileIdentity key;
+    std::vector<uint8_t> bytes;
+    std::string why;
+    *result = DMUS_E_LOADER_FAILEDOPEN;
+    if (!IdentifyFile(path.c_str(), kMaxFileBytes, &key, &why)) {
+        if (report) ReportLoadFailure(path.c_str(), why);
+        return nullptr;
+    }
+    for (const auto& seg : s.segments) {
+        if (seg->key == key && !seg->sound.failed) return seg.get();
+    }
+
+    if (!ReadWholeFile(path.c_str(), kMaxFileBytes, &key, &bytes, &why)) {
+        if (report) ReportLoadFailure(path.c_str(), why);
+        return nullptr;
+    }
+    auto seg = std::make_unique<Segment>();
+    DecodeResult decoded = DecodeSoundFile(bytes.data(), bytes.size(), &seg->sound);
+    if (decoded != DecodeResult::Ok) {
+        static const char* const kWhy[] = {
+            "ok", "not a sound file", "a broken sound file", "no General MIDI SoundFont found", "the mixer is not open",
+            "too large a sound (rates of 4-192 kHz, 1 or 2 channels, at most 10 minutes)"};
+        if (report) ReportLoadFailure(path.c_str(), kWhy[(int)decoded]);
+        *result = DMUS_E_UNSUPPORTED_STREAM;
+        return nullptr;
+    }
+    seg->key = key;
+    seg->refs = 0;  // the cache's own: a load takes a reference
+    // Until its render ends, a single pass plays the whole buffer: the part
+    // after the ring-out is silence either way.
+    SetChunk(&seg->once, seg->sound.pcm.get(), seg->sound.finished ? seg->sound.ready.load() : seg->sound.capacity);
+    SetChunk(&seg->loop, seg->sound.pcm.get(), seg->sound.loopBytes);
+    ++s.stats.decoded;
+    s.segments.push_back(std::move(seg));
+    return s.segments.back().get();
+}
+
+}  // namespace
+
 HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID interfaceId, WCHAR* filePath,
                                                 void** object) {
     if (!object) return E_POINTER;
@@ -318,49 +367,24 @@ HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID inte
     if (objectClass != CLSID_DirectMusicSegment || interfaceId != IID_IDirectMusicSegment8) return E_NOINTERFACE;
     if (!filePath || !*filePath) return E_POINTER;
 
-    std::string path = Narrow(filePath);
-    const std::string& dir = Impl(this)->directory;
-    if (path[0] != '/' && !dir.empty()) path = dir + "/" + path;
-
     SoundState& s = State();
-    FileIdentity key;
-    std::vector<uint8_t> bytes;
-    std::string why;
-    if (!IdentifyFile(path.c_str(), kMaxFileBytes, &key, &why)) {
-        ReportLoadFailure(path.c_str(), why);
-        return DMUS_E_LOADER_FAILEDOPEN;
-    }
-    for (const auto& seg : s.segments) {
-        if (seg->key == key && !seg->sound.failed) {
-            ++seg->refs;
-            ++s.stats.reused;
-            *object = static_cast<IDirectMusicSegment8*>(seg.get());
-            return S_OK;
-        }
-    }
-
-    if (!ReadWholeFile(path.c_str(), kMaxFileBytes, &key, &bytes, &why)) {
-        ReportLoadFailure(path.c_str(), why);
-        return DMUS_E_LOADER_FAILEDOPEN;
-    }
-    auto seg = std::make_unique<Segment>();
-    DecodeResult result = DecodeSoundFile(bytes.data(), bytes.size(), &seg->sound);
-    if (result != DecodeResult::Ok) {
-        static const char* const kWhy[] = {
-            "ok", "not a sound file", "a broken sound file", "no General MIDI SoundFont found", "the mixer is not open",
-            "too large a sound (rates of 4-192 kHz, 1 or 2 channels, at most 10 minutes)"};
-        ReportLoadFailure(path.c_str(), kWhy[(int)result]);
-        return DMUS_E_UNSUPPORTED_STREAM;
-    }
-    seg->key = key;
-    // Until its render ends, a single pass plays the whole buffer: the part
-    // after the ring-out is silence either way.
-    SetChunk(&seg->once, seg->sound.pcm.get(), seg->sound.finished ? seg->sound.ready.load() : seg->sound.capacity);
-    SetChunk(&seg->loop, seg->sound.pcm.get(), seg->sound.loopBytes);
-    ++s.stats.decoded;
-    *object = static_cast<IDirectMusicSegment8*>(seg.get());
-    s.segments.push_back(std::move(seg));
+    const int decodedBefore = s.stats.decoded;
+    HRESULT result;
+    Segment* seg = FindOrDecode(Narrow(filePath), Impl(this)->directory, true, &result);
+    if (!seg) return result;
+    if (s.stats.decoded == decodedBefore) ++s.stats.reused;
+    ++seg->refs;
+    *object = static_cast<IDirectMusicSegment8*>(seg);
     return S_OK;
+}
+
+void PrefetchSegmentFiles(IDirectMusicLoader8* loader, const char* const* files, int count) {
+    if (!files) return;
+    const std::string directory = loader ? Impl(loader)->directory : std::string();
+    HRESULT result;
+    for (int i = 0; i < count; ++i) {
+        if (files[i] && *files[i]) FindOrDecode(files[i], directory, false, &result);
+    }
 }
 
 ULONG IDirectMusicLoader8::Release() {

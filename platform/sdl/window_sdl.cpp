@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/common/backend.h"
+#include "platform/common/texture_object.h"
 #include "platform/sdl/input_sdl_tables.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/sdl/sound_sdl.h"
@@ -222,6 +223,7 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) {
         // render thread holds an allocator lock can wait on it for ever. The
         // renders of the game's sounds finish within a second or so.
         sound_sdl::WaitForRenders(kMessageBoxRenderWaitMs);
+        WaitForTextureDecodes(kMessageBoxRenderWaitMs);  // the same for the picture workers
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption ? caption : "", text ? text : "", g_sdlWindow);
     }
     return IDOK;

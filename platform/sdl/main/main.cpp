@@ -2,7 +2,9 @@
 #define SDL_MAIN_HANDLED
 #include <SDL.h>
 
+#include "game/scene.h"
 #include "platform/common/program_resources.h"
+#include "platform/sdl/sdl_backend.h"
 #include "platform/win32.h"
 
 // Linked in by the build: the program's icon.
@@ -12,6 +14,7 @@ extern const int kProgramResourceCount;
 int main(int, char**) {
     SDL_SetMainReady();
     SetProgramResources(kProgramResources, kProgramResourceCount);
+    SdlWatchScene(&g_FrameNo);
     int code = WinMain(nullptr, nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
     SDL_Quit();
     return code;
