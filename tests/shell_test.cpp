@@ -1,6 +1,8 @@
 // The process, the window and its messages, the frame step and the device.
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include "game/scene.h"
 #include "platform/common/backend.h"
 #include "platform/common/texture_object.h"
@@ -53,6 +55,18 @@ TEST(FrameStep, SixtyStepsASecondAndOneFpsLineEachSecond) {
     // A frame reads its start time before it waits, so the line after the
     // first comes with frame 61; from then on every 60 frames.
     EXPECT_EQ(headless::DebugOutput(), "0061 FPS\n0060 FPS\n");
+}
+
+// The stage start seeds the enemies' random numbers from the calendar
+// clock; under test it follows the scripted clock, so runs repeat.
+TEST(FrameStep, TheCalendarClockFollowsTheScriptedOne) {
+    Scenario s;
+    const time_t before = time(nullptr);
+    headless::AdvanceClock(5000);
+    EXPECT_EQ(time(nullptr), before + 5);
+    time_t out = 0;
+    EXPECT_EQ(time(&out), before + 5);
+    EXPECT_EQ(out, before + 5);
 }
 
 TEST(FrameStep, TheWaitPollsTheClockWithOneMillisecondSleeps) {

@@ -1,6 +1,7 @@
 // The test platform: nothing is shown and nothing waits for real time.
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <deque>
 
 #include "platform/common/backend.h"
@@ -167,6 +168,15 @@ void BackendRecordDraw(const IDirect3DTexture8* texture, const RasterVertex* v, 
 }
 
 DWORD timeGetTime() { return g_clock; }
+
+// The game seeds its random numbers from the calendar clock at each stage
+// start. Under test that clock follows the scripted one, so that a run
+// repeats exactly, enemies and all.
+time_t time(time_t* out) noexcept {
+    const time_t now = (time_t)1700000000 + (time_t)(g_clock / 1000);
+    if (out) *out = now;
+    return now;
+}
 
 void Sleep(DWORD milliseconds) {
     g_clock += milliseconds;
