@@ -26,13 +26,23 @@ void Frame(IDirect3DTexture8* texture, int alpha, float left = 100.0f) {
     g_pd3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
 }
 
+// The game's window, in its window mode, with its device.
+bool OpenWindowAndDevice() {
+    g_bWindowed = 1;
+    if (InitWindow(nullptr, SW_SHOWDEFAULT) != 1 || InitD3D() < 0) return false;
+    InitRenderState();
+    return true;
+}
+
+void CloseWindowAndDevice() {
+    ReleaseD3D();
+    DestroyWindow(g_hWnd);
+}
+
 }  // namespace
 
 TEST(SdlPresent, OnlyChangedPicturesAreShownAndTheWindowCanAskAgain) {
-    g_bWindowed = 1;
-    ASSERT_EQ(InitWindow(nullptr, SW_SHOWDEFAULT), 1);
-    ASSERT_GE(InitD3D(), 0);
-    InitRenderState();
+    ASSERT_TRUE(OpenWindowAndDevice());
     auto red = std::make_shared<const std::vector<uint32_t>>(8, 0xFFFF0000u);
     auto green = std::make_shared<const std::vector<uint32_t>>(8, 0xFF00FF00u);
     IDirect3DTexture8* texture = NewTextureObject(4, 2, red);
@@ -66,17 +76,13 @@ TEST(SdlPresent, OnlyChangedPicturesAreShownAndTheWindowCanAskAgain) {
     EXPECT_EQ(SdlPicturesShown(), first + 6) << "an empty slot draws white";
 
     texture->Release();
-    ReleaseD3D();
-    DestroyWindow(g_hWnd);
+    CloseWindowAndDevice();
 }
 
 // What reaches the window: the picture over the whole of a 4:3 window, and
 // black bars beside it in a window of another shape, whatever was there.
 TEST(SdlPresent, ThePictureFillsA43WindowAndOtherShapesGetBlackBars) {
-    g_bWindowed = 1;
-    ASSERT_EQ(InitWindow(nullptr, SW_SHOWDEFAULT), 1);
-    ASSERT_GE(InitD3D(), 0);
-    InitRenderState();
+    ASSERT_TRUE(OpenWindowAndDevice());
     auto red = std::make_shared<const std::vector<uint32_t>>(8, 0xFFFF0000u);
     IDirect3DTexture8* texture = NewTextureObject(4, 2, red);
     SDL_Window* window = SdlMainWindow();
@@ -117,6 +123,5 @@ TEST(SdlPresent, ThePictureFillsA43WindowAndOtherShapesGetBlackBars) {
     EXPECT_EQ(pixelAt(795, 240), 0x000000u) << "the bar on the right";
 
     texture->Release();
-    ReleaseD3D();
-    DestroyWindow(g_hWnd);
+    CloseWindowAndDevice();
 }

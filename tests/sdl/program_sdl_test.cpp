@@ -14,16 +14,17 @@
 #include "shell/renderer.h"
 #include "shell/winmain.h"
 
-TEST(SdlProgram, StartsRunsFramesAndQuitsOnEsc) {
-    std::atomic<bool> stop{false};
-    DWORD startedAt = timeGetTime();
-    std::thread player([&] {
-        // Half a second of frames, then Esc as a player would press it. On a
-        // busy machine start-up can take longer than that: Esc waits for the
-        // first frame, which writes the first FPS line.
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+namespace {
+
+// Presses Esc as a player would: `before` ms after it is started, and then
+// once the first frame has run (it writes the first FPS line; on a busy
+// machine start-up can take long) and `after` ms more have passed.
+std::thread PressEsc(std::atomic<bool>& stop, int before, int after) {
+    return std::thread([&stop, before, after] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(before));
         while (!stop && __atomic_load_n(&g_dwFpsTime, __ATOMIC_RELAXED) == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(after));
         SDL_Event e = {};
         e.type = SDL_KEYDOWN;
         e.key.state = SDL_PRESSED;
@@ -31,6 +32,14 @@ TEST(SdlProgram, StartsRunsFramesAndQuitsOnEsc) {
         e.key.keysym.sym = SDLK_ESCAPE;
         while (!stop && SDL_PushEvent(&e) < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     });
+}
+
+}  // namespace
+
+TEST(SdlProgram, StartsRunsFramesAndQuitsOnEsc) {
+    std::atomic<bool> stop{false};
+    DWORD startedAt = timeGetTime();
+    std::thread player = PressEsc(stop, 500, 0);  // half a second of frames
     int code = WinMain(nullptr, nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
     stop = true;
     player.join();
@@ -49,18 +58,7 @@ TEST(SdlProgram, RealClockGivesSixtyStepsASecond) {
     // logo's fade costs a sanitizer build more than a step a frame).
     g_FrameNo = 11;
     std::atomic<bool> stop{false};
-    std::thread player([&] {
-        // Two seconds from the first frame, then Esc.
-        while (!stop && __atomic_load_n(&g_dwFpsTime, __ATOMIC_RELAXED) == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        std::this_thread::sleep_for(std::chrono::milliseconds(2000));
-        SDL_Event e = {};
-        e.type = SDL_KEYDOWN;
-        e.key.state = SDL_PRESSED;
-        e.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
-        e.key.keysym.sym = SDLK_ESCAPE;
-        while (!stop && SDL_PushEvent(&e) < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    });
+    std::thread player = PressEsc(stop, 0, 2000);  // two seconds from the first frame
     int code = WinMain(nullptr, nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
     stop = true;
     player.join();
