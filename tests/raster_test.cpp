@@ -449,3 +449,53 @@ TEST(Raster, OnlyAnOpaqueDrawOverThePictureCoversIt) {
     Quad(v, 640, 0, 0, 480, 0xFFFFFFFFu);
     EXPECT_FALSE(RasterFanCoversPicture(nullptr, Blend(), v, 4)) << "mirrored: culled";
 }
+
+// The screen's own scaling: pixel centres onto pixel centres, bilinear
+// between the picture's pixels, edges clamped; at the picture's size a copy.
+TEST(Raster, PictureScaledToTheScreenIsFilteredBetweenItsPixels) {
+    Canvas c;
+    Pattern(*c.pic);
+    for (int i = 0; i < 300; ++i) c.pic->px[(i * 7919) % (kPictureWidth * kPictureHeight)] = 0xFFFFFFFFu;
+    auto channel = [&](int x, int y, int s) {
+        x = std::clamp(x, 0, kPictureWidth - 1);
+        y = std::clamp(y, 0, kPictureHeight - 1);
+        return (double)Channel(c.at(x, y), s);
+    };
+    struct Size {
+        int w, h;
+    };
+    for (Size size : {Size{640, 480}, Size{1024, 768}, Size{800, 600}, Size{1280, 960}, Size{517, 389}}) {
+        SCOPED_TRACE(testing::Message() << size.w << "x" << size.h);
+        const int pitch = size.w * 4 + 12;  // rows padded: the padding stays as it was
+        std::vector<uint8_t> screen((size_t)pitch * size.h, 0xAB);
+        RasterScalePicture(*c.pic, size.w, size.h, screen.data(), pitch);
+        int worst = 0, padding = 0;
+        for (int y = 0; y < size.h; ++y) {
+            const uint32_t* row = reinterpret_cast<const uint32_t*>(screen.data() + (size_t)y * pitch);
+            for (int k = size.w * 4; k < pitch; ++k) padding += screen[(size_t)y * pitch + k] != 0xAB;
+            const double ty = (y + 0.5) * kPictureHeight / size.h - 0.5;
+            const int iy = (int)std::floor(ty);
+            const double ay = ty - iy;
+            for (int x = 0; x < size.w; ++x) {
+                const double tx = (x + 0.5) * kPictureWidth / size.w - 0.5;
+                const int ix = (int)std::floor(tx);
+                const double ax = tx - ix;
+                ASSERT_EQ(row[x] >> 24, 0xFFu);
+                for (int s = 0; s < 24; s += 8) {
+                    double want = (1 - ay) * ((1 - ax) * channel(ix, iy, s) + ax * channel(ix + 1, iy, s)) +
+                                  ay * ((1 - ax) * channel(ix, iy + 1, s) + ax * channel(ix + 1, iy + 1, s));
+                    worst = std::max(worst, (int)std::lround(std::fabs(want - Channel(row[x], s))));
+                }
+            }
+        }
+        EXPECT_LE(worst, 2);
+        EXPECT_EQ(padding, 0);
+        if (size.w == kPictureWidth) {
+            const uint32_t* row = reinterpret_cast<const uint32_t*>(screen.data() + (size_t)100 * pitch);
+            EXPECT_TRUE(std::equal(row, row + kPictureWidth, c.pic->px + 100 * kPictureWidth)) << "a copy";
+        }
+    }
+    std::vector<uint8_t> wide(16, 0xAB);
+    RasterScalePicture(*c.pic, kMaxScaledWidth + 1, 1, wide.data(), 4);
+    EXPECT_EQ(wide[0], 0xAB) << "wider than the scaler takes: nothing written";
+}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 // The row loops are built twice, for plain x86-64 and for AVX2, and the
 // processor picks at start-up: twice the pixels per instruction where it can.
@@ -652,6 +653,75 @@ void RasterCopyPicture(const Picture& pic, void* pixels, int pitch) {
     for (int y = 0; y < kPictureHeight; ++y)
         OpaqueSpan(reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + (size_t)y * pitch),
                    pic.px + (size_t)y * kPictureWidth, kPictureWidth);
+}
+
+namespace {
+
+// Where along one axis of the picture the centre of output pixel i of n
+// falls: the pixel before it, the one after (clamped) and the weight of the
+// second, 0..255.
+void ScaleStep(int i, int n, int size, int& p0, int& p1, uint32_t& w) {
+    const double at = ((double)i + 0.5) * size / n - 0.5;
+    double fl = std::floor(at);
+    w = (uint32_t)std::lround((at - fl) * 256.0);
+    if (w == 256) {
+        fl += 1;
+        w = 0;
+    }
+    p0 = std::clamp((int)fl, 0, size - 1);
+    p1 = std::clamp((int)fl + 1, 0, size - 1);  // beyond an edge both are the edge pixel
+}
+
+// The scaler's tables and its two scaled rows, kept from one call to the
+// next: only the main thread presents.
+struct Scaler {
+    int width = 0;
+    int col0[kMaxScaledWidth], col1[kMaxScaledWidth];
+    uint32_t colW[kMaxScaledWidth];
+    uint32_t rows[2][kMaxScaledWidth];
+};
+
+void ScaleRow(const Scaler& s, const uint32_t* src, uint32_t* out) {
+    for (int x = 0; x < s.width; ++x) out[x] = Lerp(src[s.col0[x]], src[s.col1[x]], s.colW[x]);
+}
+
+}  // namespace
+
+void RasterScalePicture(const Picture& pic, int width, int height, void* pixels, int pitch) {
+    static Scaler s;
+    if (width <= 0 || height <= 0 || width > kMaxScaledWidth) return;
+    if (s.width != width) {
+        s.width = width;
+        for (int x = 0; x < width; ++x) ScaleStep(x, width, kPictureWidth, s.col0[x], s.col1[x], s.colW[x]);
+    }
+    // Each picture row is scaled across once: the lower row of one output
+    // row is the upper row of the next.
+    int rowOf[2] = {-1, -1};
+    for (int y = 0; y < height; ++y) {
+        int r0, r1;
+        uint32_t wy;
+        ScaleStep(y, height, kPictureHeight, r0, r1, wy);
+        uint32_t* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(pixels) + (size_t)y * pitch);
+        int upper = rowOf[0] == r0 ? 0 : rowOf[1] == r0 ? 1 : -1;
+        if (upper < 0) {
+            upper = rowOf[0] == r1 ? 1 : 0;  // keep the row the lower one will need
+            ScaleRow(s, pic.px + (size_t)r0 * kPictureWidth, s.rows[upper]);
+            rowOf[upper] = r0;
+        }
+        if (wy == 0) {
+            OpaqueSpan(out, s.rows[upper], width);
+            continue;
+        }
+        const int lower = 1 - upper;
+        if (rowOf[lower] != r1) {
+            ScaleRow(s, pic.px + (size_t)r1 * kPictureWidth, s.rows[lower]);
+            rowOf[lower] = r1;
+        }
+        InVectorSteps(width * 4, [&](int at, int n) {
+            LerpBytes(reinterpret_cast<uint8_t*>(out) + at, reinterpret_cast<const uint8_t*>(s.rows[upper]) + at,
+                      reinterpret_cast<const uint8_t*>(s.rows[lower]) + at, n, wy);
+        });
+    }
 }
 
 size_t TexelRunEntries(int width, int height) {

@@ -48,6 +48,13 @@ void RasterClear(Picture& pic, uint32_t color);
 // The picture into rows of pitch bytes, as the screen takes it, alpha opaque.
 void RasterCopyPicture(const Picture& pic, void* pixels, int pitch);
 
+// The picture scaled to width x height pixels with bilinear filtering (pixel
+// centres mapped onto pixel centres, edges clamped) into rows of pitch bytes:
+// the screen of a renderer that would otherwise scale it more slowly itself.
+// Widths up to kMaxScaledWidth.
+constexpr int kMaxScaledWidth = 7680;
+void RasterScalePicture(const Picture& pic, int width, int height, void* pixels, int pitch);
+
 // Whether RasterFan with these arguments sets every pixel of the picture to
 // a value that does not depend on what was there: a clear just before it
 // can be left out.

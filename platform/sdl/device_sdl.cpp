@@ -13,6 +13,11 @@ namespace {
 
 SDL_Renderer* g_renderer = nullptr;
 SDL_Texture* g_screen = nullptr;
+// A renderer that scales on the processor (SDL's software one) is handed the
+// picture already scaled to the screen, by our faster scaling.
+bool g_cpuScaling = false;
+SDL_Texture* g_scaled = nullptr;
+int g_scaledW = 0, g_scaledH = 0;
 bool g_redraw = true;
 SdlDrawObserver g_drawObserver = nullptr;
 int g_uploads = 0;
@@ -115,7 +120,8 @@ bool BackendCreateRenderer(bool accelerated) {
     }
     // The picture is opaque: it replaces what is behind it, never mixes.
     SDL_SetTextureBlendMode(g_screen, SDL_BLENDMODE_NONE);
-    SDL_RenderSetLogicalSize(g_renderer, kPictureWidth, kPictureHeight);
+    SDL_RendererInfo info;
+    g_cpuScaling = SDL_GetRendererInfo(g_renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE) != 0;
     // One black picture shown now: a renderer's first copy and present can
     // take tens of milliseconds (a software OpenGL builds its drawing code),
     // which belongs to start-up rather than to the game's second frame.
@@ -134,19 +140,45 @@ bool BackendCreateRenderer(bool accelerated) {
     return true;
 }
 
-void BackendResetRenderer(bool) {
-    if (g_renderer) SDL_RenderSetLogicalSize(g_renderer, kPictureWidth, kPictureHeight);
-    g_redraw = true;
+void BackendResetRenderer(bool) { g_redraw = true; }
+
+namespace {
+
+// Where the picture goes on a w x h screen: as large as fits, its shape
+// kept, centred.
+SDL_Rect Fitted(int w, int h) {
+    SDL_Rect r{0, 0, w, h};
+    if (w * kPictureHeight > h * kPictureWidth)
+        r.w = h * kPictureWidth / kPictureHeight;
+    else
+        r.h = w * kPictureHeight / kPictureWidth;
+    r.x = (w - r.w) / 2;
+    r.y = (h - r.h) / 2;
+    return r;
 }
 
-void BackendPresent(const Picture& picture, bool changed) {
-    if (!g_renderer) return;
-    CountFrame();
-    // A picture identical to the one on screen is not sent again: an idle
-    // screen then costs next to nothing.
-    if (!changed && !g_redraw) return;
-    // Copied by our own loop: SDL's upload goes through the C library's copy,
-    // which is slow for rows of this width on some processors.
+// The picture into a texture the renderer then only copies to the screen:
+// for a renderer that scales on the processor, scaled to the screen by us;
+// else at its own size, scaled by the GPU. Our own loops do the copying, as
+// the C library's copy is slow for rows of this width on some processors.
+SDL_Texture* Upload(const Picture& picture, const SDL_Rect& fit) {
+    if (g_cpuScaling && (fit.w != kPictureWidth || fit.h != kPictureHeight) && fit.w <= kMaxScaledWidth) {
+        if (!g_scaled || g_scaledW != fit.w || g_scaledH != fit.h) {
+            if (g_scaled) SDL_DestroyTexture(g_scaled);
+            g_scaled = SDL_CreateTexture(g_renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, fit.w,
+                                         fit.h);
+            g_scaledW = fit.w;
+            g_scaledH = fit.h;
+            if (g_scaled) SDL_SetTextureBlendMode(g_scaled, SDL_BLENDMODE_NONE);
+        }
+        void* pixels;
+        int pitch;
+        if (g_scaled && SDL_LockTexture(g_scaled, nullptr, &pixels, &pitch) == 0) {
+            RasterScalePicture(picture, fit.w, fit.h, pixels, pitch);
+            SDL_UnlockTexture(g_scaled);
+            return g_scaled;
+        }
+    }
     void* pixels;
     int pitch;
     if (SDL_LockTexture(g_screen, nullptr, &pixels, &pitch) == 0) {
@@ -155,21 +187,41 @@ void BackendPresent(const Picture& picture, bool changed) {
     } else {
         SDL_UpdateTexture(g_screen, nullptr, picture.px, kPictureWidth * 4);
     }
-    // The bars beside a picture scaled into a screen of another shape are
-    // cleared; a 4:3 screen is all picture, and clearing it first would only
-    // write every pixel twice.
-    int w = 0, h = 0;
-    if (SDL_GetRendererOutputSize(g_renderer, &w, &h) != 0 || w * kPictureHeight != h * kPictureWidth) {
+    return g_screen;
+}
+
+}  // namespace
+
+void BackendPresent(const Picture& picture, bool changed) {
+    if (!g_renderer) return;
+    CountFrame();
+    // A picture identical to the one on screen is not sent again: an idle
+    // screen then costs next to nothing.
+    if (!changed && !g_redraw) return;
+    int w = kPictureWidth, h = kPictureHeight;
+    if (SDL_GetRendererOutputSize(g_renderer, &w, &h) != 0 || w <= 0 || h <= 0) {
+        w = kPictureWidth;
+        h = kPictureHeight;
+    }
+    const SDL_Rect fit = Fitted(w, h);
+    SDL_Texture* texture = Upload(picture, fit);
+    // The bars beside a picture on a screen of another shape are cleared; a
+    // 4:3 screen is all picture, and clearing it first would only write
+    // every pixel twice.
+    if (fit.w != w || fit.h != h) {
         SDL_SetRenderDrawColor(g_renderer, 0, 0, 0, 255);
         SDL_RenderClear(g_renderer);
     }
-    SDL_RenderCopy(g_renderer, g_screen, nullptr, nullptr);
+    SDL_RenderCopy(g_renderer, texture, nullptr, &fit);
     SDL_RenderPresent(g_renderer);
     g_redraw = false;
     ++g_uploads;
 }
 
 void BackendDestroyRenderer() {
+    if (g_scaled) SDL_DestroyTexture(g_scaled);
+    g_scaled = nullptr;
+    g_scaledW = g_scaledH = 0;
     if (g_screen) SDL_DestroyTexture(g_screen);
     if (g_renderer) SDL_DestroyRenderer(g_renderer);
     g_screen = nullptr;

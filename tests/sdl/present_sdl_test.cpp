@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include <SDL.h>
 
+#include "platform/common/raster.h"
 #include "platform/common/texture_object.h"
 #include "platform/sdl/sdl_backend.h"
 #include "shell/quad.h"
@@ -89,18 +91,14 @@ TEST(SdlPresent, ThePictureFillsA43WindowAndOtherShapesGetBlackBars) {
     SDL_Renderer* renderer = SDL_GetRenderer(window);
     ASSERT_NE(renderer, nullptr);
     auto pixelAt = [&](int x, int y) {
-        SDL_RenderSetLogicalSize(renderer, 0, 0);  // read in the window's own pixels
         SDL_Rect r{x, y, 1, 1};
         uint32_t px = 0;
         SDL_RenderReadPixels(renderer, &r, SDL_PIXELFORMAT_ARGB8888, &px, 4);
-        SDL_RenderSetLogicalSize(renderer, 640, 480);
         return px & 0xFFFFFFu;
     };
     auto paintWindow = [&](uint8_t v) {  // what an earlier picture or another program left
-        SDL_RenderSetLogicalSize(renderer, 0, 0);
         SDL_SetRenderDrawColor(renderer, v, v, v, 255);
         SDL_RenderClear(renderer);
-        SDL_RenderSetLogicalSize(renderer, 640, 480);
     };
 
     paintWindow(255);
@@ -121,6 +119,36 @@ TEST(SdlPresent, ThePictureFillsA43WindowAndOtherShapesGetBlackBars) {
     EXPECT_EQ(pixelAt(80 + 101, 100), 0xFF0000u);
     EXPECT_EQ(pixelAt(5, 240), 0x000000u) << "the bar on the left";
     EXPECT_EQ(pixelAt(795, 240), 0x000000u) << "the bar on the right";
+
+    // Larger screens: a renderer that scales on the processor is handed the
+    // picture scaled by us; bars only where the shape differs.
+    SDL_SetWindowSize(window, 1000, 600);
+    SDL_PumpEvents();
+    paintWindow(255);
+    SdlRequestRedraw();
+    Frame(texture, 255);
+    EXPECT_EQ(pixelAt(100 + 127, 126), 0xFF0000u) << "the quad, 1.25 times as large";
+    EXPECT_EQ(pixelAt(100 + 10, 10), 0x000000u);
+    EXPECT_EQ(pixelAt(50, 300), 0x000000u) << "the bar on the left";
+    EXPECT_EQ(pixelAt(950, 300), 0x000000u) << "the bar on the right";
+    SDL_SetWindowSize(window, 800, 600);
+    SDL_PumpEvents();
+    paintWindow(255);
+    SdlRequestRedraw();
+    Frame(texture, 255);
+    // Every pixel as our scaling makes it from the picture the frame drew.
+    std::unique_ptr<Picture> drawn(new Picture());
+    for (int y = 0; y < kPictureHeight; ++y)
+        for (int x = 0; x < kPictureWidth; ++x)
+            drawn->px[y * kPictureWidth + x] = x >= 100 && x < 104 && y >= 100 && y < 102 ? 0xFFFF0000u : 0xFF000000u;
+    std::vector<uint32_t> want(800 * 600), shown(800 * 600);
+    RasterScalePicture(*drawn, 800, 600, want.data(), 800 * 4);
+    SDL_Rect all{0, 0, 800, 600};
+    ASSERT_EQ(SDL_RenderReadPixels(renderer, &all, SDL_PIXELFORMAT_ARGB8888, shown.data(), 800 * 4), 0);
+    int differ = 0;
+    for (size_t i = 0; i < want.size(); ++i) differ += (want[i] & 0xFFFFFFu) != (shown[i] & 0xFFFFFFu);
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(pixelAt(127, 126), 0xFF0000u);
 
     texture->Release();
     CloseWindowAndDevice();
