@@ -681,8 +681,20 @@ struct Scaler {
     uint32_t rows[2][kMaxScaledWidth];
 };
 
+// Lerp for a whole row, written so that the compiler gathers and mixes
+// eight pixels at a time.
+ROW_LOOP void ScaleRowLoop(uint32_t* __restrict out, const uint32_t* __restrict src, const int* __restrict col0,
+                           const int* __restrict col1, const uint32_t* __restrict colW, int n) {
+    for (int x = 0; x < n; ++x) {
+        const uint32_t a = src[col0[x]], b = src[col1[x]], w = colW[x], v = 256 - w;
+        const uint32_t rb = (((a & 0x00FF00FFu) * v + (b & 0x00FF00FFu) * w) >> 8) & 0x00FF00FFu;
+        const uint32_t ag = ((((a >> 8) & 0x00FF00FFu) * v + ((b >> 8) & 0x00FF00FFu) * w) >> 8) & 0x00FF00FFu;
+        out[x] = rb | (ag << 8);
+    }
+}
+
 void ScaleRow(const Scaler& s, const uint32_t* src, uint32_t* out) {
-    for (int x = 0; x < s.width; ++x) out[x] = Lerp(src[s.col0[x]], src[s.col1[x]], s.colW[x]);
+    ScaleRowLoop(out, src, s.col0, s.col1, s.colW, s.width);
 }
 
 }  // namespace
