@@ -96,23 +96,23 @@ TEST(SdlPresent, ThePictureFillsA43WindowAndOtherShapesGetBlackBars) {
         SDL_RenderReadPixels(renderer, &r, SDL_PIXELFORMAT_ARGB8888, &px, 4);
         return px & 0xFFFFFFu;
     };
-    auto paintWindow = [&](uint8_t v) {  // what an earlier picture or another program left
-        SDL_SetRenderDrawColor(renderer, v, v, v, 255);
+    // A window of this size, left white by an earlier picture or another
+    // program, then a frame shown in it.
+    auto showIn = [&](int w, int h) {
+        SDL_SetWindowSize(window, w, h);
+        SDL_PumpEvents();
+        SDL_SetRenderDrawColor(renderer, 255, 255, 255, 255);
         SDL_RenderClear(renderer);
+        SdlRequestRedraw();
+        Frame(texture, 255);
     };
 
-    paintWindow(255);
-    SdlRequestRedraw();
-    Frame(texture, 255);
+    showIn(640, 480);
     EXPECT_EQ(pixelAt(101, 100), 0xFF0000u);
     EXPECT_EQ(pixelAt(0, 0), 0x000000u);
     EXPECT_EQ(pixelAt(639, 479), 0x000000u);
 
-    SDL_SetWindowSize(window, 800, 480);
-    SDL_PumpEvents();
-    paintWindow(255);
-    SdlRequestRedraw();
-    Frame(texture, 255);
+    showIn(800, 480);
     int w = 0, h = 0;
     SDL_GetRendererOutputSize(renderer, &w, &h);
     ASSERT_EQ(w, 800);
@@ -122,20 +122,12 @@ TEST(SdlPresent, ThePictureFillsA43WindowAndOtherShapesGetBlackBars) {
 
     // Larger screens: a renderer that scales on the processor is handed the
     // picture scaled by us; bars only where the shape differs.
-    SDL_SetWindowSize(window, 1000, 600);
-    SDL_PumpEvents();
-    paintWindow(255);
-    SdlRequestRedraw();
-    Frame(texture, 255);
+    showIn(1000, 600);
     EXPECT_EQ(pixelAt(100 + 127, 126), 0xFF0000u) << "the quad, 1.25 times as large";
     EXPECT_EQ(pixelAt(100 + 10, 10), 0x000000u);
     EXPECT_EQ(pixelAt(50, 300), 0x000000u) << "the bar on the left";
     EXPECT_EQ(pixelAt(950, 300), 0x000000u) << "the bar on the right";
-    SDL_SetWindowSize(window, 800, 600);
-    SDL_PumpEvents();
-    paintWindow(255);
-    SdlRequestRedraw();
-    Frame(texture, 255);
+    showIn(800, 600);
     // Every pixel as our scaling makes it from the picture the frame drew.
     std::unique_ptr<Picture> drawn(new Picture());
     for (int y = 0; y < kPictureHeight; ++y)
