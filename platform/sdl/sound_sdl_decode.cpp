@@ -84,6 +84,14 @@ std::string SoundFontPath() {
     return "";
 }
 
+// FluidSynth shares the SoundFont's samples between synthesizers: one that
+// loads the font while another is deleted can crash. Making and deleting
+// them take turns.
+std::mutex& SynthLifeLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 // One synthesizer per worker: a FluidSynth synthesizer renders one song at
 // a time.
 struct Synth {
@@ -91,6 +99,7 @@ struct Synth {
     fluid_synth_t* synth = nullptr;
     ~Synth() { Clear(); }
     void Clear() {
+        std::lock_guard<std::mutex> life(SynthLifeLock());
         if (synth) delete_fluid_synth(synth);
         if (settings) delete_fluid_settings(settings);
         synth = nullptr;
@@ -99,6 +108,7 @@ struct Synth {
     bool Open(const std::string& path) {
         if (synth) return true;
         if (path.empty()) return false;
+        std::unique_lock<std::mutex> life(SynthLifeLock());
         settings = new_fluid_settings();
         if (!settings) return false;
         fluid_settings_setnum(settings, "synth.sample-rate", kRate);
@@ -115,6 +125,7 @@ struct Synth {
         fluid_settings_setint(settings, "synth.cpu-cores", 1);
         synth = new_fluid_synth(settings);
         if (!synth || fluid_synth_sfload(synth, path.c_str(), 1) == FLUID_FAILED) {
+            life.unlock();
             Clear();
             return false;
         }
