@@ -1,5 +1,7 @@
 #include "shell/sound.h"
 
+#include <climits>
+
 #include "game/objects.h"
 #include "shell/winmain.h"
 
@@ -51,16 +53,17 @@ bool InitDirectMusic() {
         return false;
     }
 
-    // The loader resolves "date/..." against the directory we start in.
-    char szDir[MAX_PATH] = {};
-    DWORD dwLen = GetCurrentDirectoryA(MAX_PATH, szDir);
-    if (dwLen == 0 || dwLen > MAX_PATH) {
+    // The loader resolves "date/..." against the directory we start in,
+    // which may be as long as the system allows a path to be.
+    char szDir[PATH_MAX] = {};
+    DWORD dwLen = GetCurrentDirectoryA(PATH_MAX, szDir);
+    if (dwLen == 0 || dwLen > PATH_MAX) {
         SoundError("カレント・ディレクトリの取得に失敗");
         return false;
     }
     // A directory that does not convert is a search path we cannot set.
-    WCHAR wszDir[MAX_PATH] = {};
-    if (MultiByteToWideChar(CP_ACP, 0, szDir, -1, wszDir, MAX_PATH) == 0 ||
+    WCHAR wszDir[PATH_MAX] = {};
+    if (MultiByteToWideChar(CP_ACP, 0, szDir, -1, wszDir, PATH_MAX) == 0 ||
         FAILED(g_pLoader->SetSearchDirectory(GUID_DirectMusicAllTypes, wszDir, FALSE))) {
         SoundError("検索パスの設定に失敗");
         return false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "game/objects.h"
+#include "platform/common/code_page.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_sound.h"
 #include "shell/sound.h"
@@ -283,4 +284,26 @@ TEST(SoundShutdown, NothingToReleaseIsNoFailure) {
     EXPECT_TRUE(ReleaseAllSegments());
     EXPECT_TRUE(ReleaseDirectMusic());
     EXPECT_TRUE(headless::MessageBoxes().empty());
+}
+
+// Folder names come in any bytes (a Latin-1 "café", Shift-JIS from an
+// archive); the search path widened from one must name the same folder.
+TEST(SoundSearchPath, AnyNarrowNameComesBackByteForByte) {
+    const std::string names[] = {
+        "date/日本語/🎮.tov",        // valid UTF-8 of every length
+        "caf\xE9", "\x83\x51\x81\x5B\x83\x80",  // Latin-1, Shift-JIS
+        "\xC0\xAF\xE0\x80\xAF",      // overlong forms of '/'
+        "\xED\xB2\x80",              // an encoded surrogate, as escaped bytes would be
+        "\xF4\x90\x80\x80\xFF\x80",  // beyond U+10FFFF, bytes no UTF-8 has
+        "\xE3\x81",                  // a sequence cut short
+    };
+    for (const std::string& name : names) {
+        WCHAR wide[64];
+        const int n = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide, 64);
+        ASSERT_GT(n, 0) << name;
+        EXPECT_EQ(NarrowFromWide(wide), name);
+    }
+    WCHAR wide[8];
+    ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, "caf\xC3\xA9", -1, wide, 8), 5);
+    EXPECT_EQ(wide[3], (WCHAR)0xE9) << "valid UTF-8 widens to its characters";
 }

@@ -43,6 +43,10 @@ void QueueWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 void NotifyWindowMoved(int clientX, int clientY);
 void NotifyWindowMinimized(bool minimized);
 
+// Whether the message loop ever began. The entry point returns 0 both after a
+// quit and after a start-up that failed; the process tells them apart by this.
+bool MessageLoopEntered();
+
 // Window side of a backend.
 bool BackendVideoInit();
 void BackendDesktopSize(int* width, int* height);

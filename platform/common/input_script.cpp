@@ -1,8 +1,8 @@
 #include "platform/common/input_script.h"
 
-#include <fstream>
 #include <sstream>
 
+#include "platform/common/file_read.h"
 #include "platform/dinput.h"
 
 const ScriptKey kScriptKeys[10] = {
@@ -74,14 +74,16 @@ bool ParseInputScript(const std::string& text, InputScript& script, std::string&
 
 bool LoadInputScript(const char* path, InputScript& script, std::string& error)
 {
-    std::ifstream in(path);
-    if (!in) {
-        error = std::string("cannot read ") + path;
+    // Read as the game's data files are: a named pipe would hold the game
+    // before its first frame, and a device such as /dev/zero never ends.
+    FileIdentity id;
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (!ReadWholeFile(path, kMaxInputScriptBytes, &id, &bytes, &why)) {
+        error = std::string("cannot read ") + path + ": " + why;
         return false;
     }
-    std::stringstream text;
-    text << in.rdbuf();
-    return ParseInputScript(text.str(), script, error);
+    return ParseInputScript(std::string(bytes.begin(), bytes.end()), script, error);
 }
 
 unsigned ScriptKeysAt(const InputScript& script, int frame)

@@ -32,6 +32,8 @@ struct InputScript {
 
 // False, with a reason naming the line, for text that is not a script.
 bool ParseInputScript(const std::string& text, InputScript& script, std::string& error);
+// Only a regular file of at most kMaxInputScriptBytes is read.
+constexpr long kMaxInputScriptBytes = 16L << 20;
 bool LoadInputScript(const char* path, InputScript& script, std::string& error);
 
 // The keys held in `frame`.

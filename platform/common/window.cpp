@@ -28,6 +28,7 @@ PlatformIcon g_programIcon;  // the one icon the program carries
 
 bool g_quitPosted = false;
 int g_quitCode = 0;
+bool g_loopEntered = false;  // the message loop has asked for its first message
 
 HWND Handle(PlatformWindow* w) { return reinterpret_cast<HWND>(w); }
 
@@ -333,7 +334,10 @@ bool TakeMessage(MSG* msg, bool remove) {
 
 }  // namespace
 
+bool MessageLoopEntered() { return g_loopEntered; }
+
 BOOL PeekMessageA(MSG* msg, HWND, UINT, UINT, UINT removeFlags) {
+    g_loopEntered = true;
     BackendPumpEvents();
     return TakeMessage(msg, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/code_page.h"
 #include "platform/common/file_read.h"
 #include "platform/common/sound_scan.h"
 #include "platform/dmusic.h"
@@ -94,29 +95,6 @@ Segment* Impl(IDirectMusicSegment8* p) { return static_cast<Segment*>(p); }
 Performance* Impl(IDirectMusicPerformance8* p) { return static_cast<Performance*>(p); }
 Loader* Impl(IDirectMusicLoader8* p) { return static_cast<Loader*>(p); }
 AudioPath* Impl(IDirectMusicAudioPath8* p) { return static_cast<AudioPath*>(p); }
-
-std::string Narrow(const WCHAR* text) {
-    std::string out;
-    for (; *text; ++text) {
-        uint32_t cp = (uint32_t)*text;
-        if (cp < 0x80) {
-            out.push_back((char)cp);
-        } else if (cp < 0x800) {
-            out.push_back((char)(0xC0 | cp >> 6));
-            out.push_back((char)(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back((char)(0xE0 | cp >> 12));
-            out.push_back((char)(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back((char)(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back((char)(0xF0 | (cp >> 18 & 0x07)));
-            out.push_back((char)(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back((char)(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back((char)(0x80 | (cp & 0x3F)));
-        }
-    }
-    return out;
-}
 
 void ForgetSecondaries(const std::string& file) {
     auto& list = R().secondaries;
@@ -283,7 +261,7 @@ ULONG IDirectMusicAudioPath8::Release() {
 
 HRESULT IDirectMusicLoader8::SetSearchDirectory(REFGUID objectClass, WCHAR* path, BOOL) {
     if (Failing(Fail::SetSearchDirectory) || objectClass != GUID_DirectMusicAllTypes || !path) return E_FAIL;
-    Impl(this)->directory = Narrow(path);
+    Impl(this)->directory = NarrowFromWide(path);
     return S_OK;
 }
 
@@ -294,7 +272,7 @@ HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID inte
     if (objectClass != CLSID_DirectMusicSegment || interfaceId != IID_IDirectMusicSegment8 || !filePath) {
         return E_NOINTERFACE;
     }
-    std::string file = Narrow(filePath);
+    std::string file = NarrowFromWide(filePath);
     std::string path = file;
     const std::string& dir = Impl(this)->directory;
     if (!path.empty() && path[0] != '/' && !dir.empty()) path = dir + "/" + path;

@@ -201,7 +201,7 @@ void AdvanceReplay()
             std::string error;
             g_replay.active = LoadInputScript(path, g_replay.script, error);
             if (!g_replay.active)
-                std::fprintf(stderr, "POTE_INPUT_SCRIPT: %s\n", error.c_str());
+                std::fprintf(stderr, "POTE_INPUT_SCRIPT: %s; the game plays without the script\n", error.c_str());
         }
     }
     if (!g_replay.active)
@@ -320,6 +320,9 @@ bool InputBackendKeyboardMissing()
 
 bool InputBackendStartJoypads()
 {
+    // Frames run while the window lacks the focus, and the keyboard is read
+    // then too; SDL would drop the joypad's events, leaving it dead.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     if (!sJoypadsStarted)
         sJoypadsStarted = SDL_InitSubSystem(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER) == 0;
     return sJoypadsStarted;

@@ -8,10 +8,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/common/code_page.h"
 #include "platform/common/file_read.h"
 #include "platform/dmusic.h"
 #include "platform/sdl/sound_sdl.h"
@@ -102,31 +104,6 @@ Performance* Impl(IDirectMusicPerformance8* p) { return static_cast<Performance*
 Loader* Impl(IDirectMusicLoader8* p) { return static_cast<Loader*>(p); }
 AudioPath* Impl(IDirectMusicAudioPath8* p) { return static_cast<AudioPath*>(p); }
 
-void AppendUtf8(std::string* out, uint32_t cp) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out->push_back((char)cp);
-    } else if (cp < 0x800) {
-        out->push_back((char)(0xC0 | cp >> 6));
-        out->push_back((char)(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out->push_back((char)(0xE0 | cp >> 12));
-        out->push_back((char)(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back((char)(0x80 | (cp & 0x3F)));
-    } else {
-        out->push_back((char)(0xF0 | cp >> 18));
-        out->push_back((char)(0x80 | ((cp >> 12) & 0x3F)));
-        out->push_back((char)(0x80 | ((cp >> 6) & 0x3F)));
-        out->push_back((char)(0x80 | (cp & 0x3F)));
-    }
-}
-
-std::string Narrow(const WCHAR* text) {
-    std::string out;
-    for (; *text; ++text) AppendUtf8(&out, (uint32_t)*text);
-    return out;
-}
-
 void SetChunk(Mix_Chunk* chunk, uint8_t* pcm, uint32_t bytes) {
     chunk->allocated = 0;  // the buffer belongs to the segment, not the mixer
     chunk->abuf = pcm;
@@ -134,9 +111,38 @@ void SetChunk(Mix_Chunk* chunk, uint8_t* pcm, uint32_t bytes) {
     chunk->volume = MIX_MAX_VOLUME;
 }
 
-}  // namespace
+// Opens the mixer on the device SDL picks. A machine that can play no sound
+// (a container, a remote desktop, a virtual machine without audio) still
+// plays the game, silently, on SDL's dummy output: every sound loads and
+// plays there as it would on a card.
+bool OpenMixer() {
+    // No changes allowed: every decoded sound is in exactly this format, and
+    // SDL converts for the device if it needs to.
+    auto open = [] { return Mix_OpenAudioDevice(kRate, AUDIO_S16SYS, 2, 1024, nullptr, 0) == 0; };
+    std::string why;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        why = SDL_GetError();
+    } else if (open()) {
+        return true;
+    } else {
+        why = Mix_GetError();
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    // Above the player's own SDL_AUDIODRIVER, for this one start only.
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
+    const bool silent = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+    if (silent && open()) {
+        fprintf(stderr, "no sound device (%s): the game plays without sound\n", why.c_str());
+        fflush(stderr);
+        return true;
+    }
+    fprintf(stderr, "audio: %s; no silent output either: %s\n", why.c_str(), silent ? Mix_GetError() : SDL_GetError());
+    if (silent) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return false;
+}
 
-// ---- code page ------------------------------------------------------------
+}  // namespace
 
 // ---- creation ---------------------------------------------------------------
 
@@ -165,17 +171,7 @@ HRESULT IDirectMusicPerformance8::InitAudio(IDirectMusic**, IDirectSound**, HWND
     SoundState& s = State();
     if (self->inited) return DMUS_E_ALREADY_INITED;
     if (s.mixerOwner) return E_FAIL;  // one performance holds the device
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        SDL_Log("audio: %s", SDL_GetError());
-        return E_FAIL;
-    }
-    // No changes allowed: every decoded sound is in exactly this format, and
-    // SDL converts for the device if it needs to.
-    if (Mix_OpenAudioDevice(kRate, AUDIO_S16SYS, 2, 1024, nullptr, 0) != 0) {
-        SDL_Log("audio: %s", Mix_GetError());
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return E_FAIL;
-    }
+    if (!OpenMixer()) return E_FAIL;
     Mix_AllocateChannels(kChannels);
     Mix_ReserveChannels(1);  // channel 0 only plays when asked for by number
     Mix_GroupChannels(1, kChannels - 1, kEffectGroup);
@@ -304,7 +300,7 @@ ULONG IDirectMusicAudioPath8::Release() {
 HRESULT IDirectMusicLoader8::SetSearchDirectory(REFGUID objectClass, WCHAR* path, BOOL) {
     if (objectClass != GUID_DirectMusicAllTypes && objectClass != CLSID_DirectMusicSegment) return E_FAIL;
     if (!path || !*path) return E_POINTER;
-    std::string dir = Narrow(path);
+    std::string dir = NarrowFromWide(path);
     struct stat st;
     if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return E_FAIL;
     Impl(this)->directory = dir;
@@ -370,7 +366,7 @@ HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID inte
     SoundState& s = State();
     const int decodedBefore = s.stats.decoded;
     HRESULT result;
-    Segment* seg = FindOrDecode(Narrow(filePath), Impl(this)->directory, true, &result);
+    Segment* seg = FindOrDecode(NarrowFromWide(filePath), Impl(this)->directory, true, &result);
     if (!seg) return result;
     if (s.stats.decoded == decodedBefore) ++s.stats.reused;
     ++seg->refs;

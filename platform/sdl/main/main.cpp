@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "game/scene.h"
+#include "platform/common/backend.h"
 #include "platform/common/program_resources.h"
 #include "platform/sdl/sdl_backend.h"
 #include "platform/win32.h"
@@ -17,5 +18,9 @@ int main(int, char**) {
     SdlWatchScene(&g_FrameNo);
     int code = WinMain(nullptr, nullptr, const_cast<LPSTR>(""), SW_SHOWDEFAULT);
     SDL_Quit();
+    // A start-up that failed (no display, no renderer, no sound module, no
+    // input) has already said why; a launcher or script must not take it for
+    // a game that ran and ended normally.
+    if (code == 0 && !MessageLoopEntered()) code = 1;
     return code;
 }
