@@ -44,6 +44,7 @@ Uint64 g_frameBegan = 0;
 int g_frameNo = 0;  // frames presented, the first being 1
 const uint8_t* g_scene = nullptr;
 int g_sceneOfFrame = -1;  // the scene when the frame being timed began
+char g_presentedBy[64] = "nothing";  // the way to the screen last chosen
 // The first long frames: which frame, in which scene, when it ended (ms
 // from the first frame) and how long it took.
 constexpr int kLongFramesKept = 8;
@@ -107,6 +108,7 @@ void PrintFrameStats() {
             g_stats.frames, g_uploads, g_stats.longestMs, g_stats.over33Ms);
     fprintf(stderr, "frames: the first (scene %d) took %.1f ms from its start to its present; scene %d at the end\n",
             g_stats.firstScene, g_stats.firstMs, SceneNow());
+    fprintf(stderr, "frames: presented by %s\n", g_presentedBy);
     for (int i = 0; i < g_stats.over33Ms && i < kLongFramesKept; ++i)
         fprintf(stderr, "frames: %.1f ms long, ending %.2f s after the first: frame %d, scene %d\n", g_long[i].ms,
                 g_long[i].at / 1000.0, g_long[i].frame, g_long[i].scene);
@@ -188,6 +190,9 @@ bool CreateGpuRenderer(SDL_Window* window) {
     SDL_RenderClear(g_renderer);
     SDL_RenderCopy(g_renderer, g_screen, nullptr, nullptr);
     SDL_RenderPresent(g_renderer);
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(g_renderer, &info) == 0)
+        snprintf(g_presentedBy, sizeof g_presentedBy, "SDL's %s renderer", info.name);
     return true;
 }
 
@@ -206,6 +211,8 @@ bool OpenFramebuffer(SDL_Window* window) {
     SDL_UpdateWindowSurface(window);
     g_framebuffer = true;
     g_barsDrawnOn = nullptr;
+    snprintf(g_presentedBy, sizeof g_presentedBy, "the window's framebuffer (%s)",
+             SDL_GetPixelFormatName(surface->format->format));
     return true;
 }
 
