@@ -196,8 +196,7 @@ for round in $(seq "$rounds"); do
 done
 
 echo
-echo "== summary: means over the rounds, but the first frame the best of all runs${before:+;}" \
-     "${before:+after/before, each build's own figure over the other's}"
+echo "== summary: means over the rounds, but the first frame the best of all runs${before:+; after/before,}${before:+ each build's own figure over the other's}"
 awk -v withBefore="${before:+1}" '
   { k = $1 " " $2 " " $3; n[k]++; cpu[k] += $4; rss[k] += $6; thr[k] += $7
     # Start-up is the same in both parts; a loaded machine only adds to it.
