@@ -301,7 +301,8 @@ void PresentToFramebuffer(const Picture& picture) {
     if (SDL_MUSTLOCK(s) && SDL_LockSurface(s) != 0) return;
     if (whole) SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, 0, 0, 0));
     const Uint32 format = s->format->format;
-    uint8_t* at = static_cast<uint8_t*>(s->pixels) + (size_t)fit.y * s->pitch + (size_t)fit.x * s->format->BytesPerPixel;
+    uint8_t* at =
+        static_cast<uint8_t*>(s->pixels) + (size_t)fit.y * s->pitch + (size_t)fit.x * s->format->BytesPerPixel;
     if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
         CopyOrScale(picture, fit, at, s->pitch);  // our own format: nothing to convert
     } else {
