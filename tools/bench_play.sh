@@ -48,7 +48,8 @@ title_at=9    # the logo is over by then
 
 name_of() { [ "$1" = "$build" ] && echo after || echo before; }
 for b in "${builds[@]}"; do
-  targets=(potepote bench_play)
+  targets=(potepote)
+  if [ -f "$b/../tools/bench/bench_play.cpp" ]; then targets+=(bench_play); fi  # older trees have no replay
   if [ -d "$b/../tools/assetgen" ]; then targets+=(assets); fi
   cmake --build "$b" --target "${targets[@]}" -j4 >/dev/null
   echo "$(name_of "$b"): $b ($(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$b/CMakeCache.txt")), tree" \
@@ -94,6 +95,7 @@ if [ $profile = 1 ]; then
   exit 0
 fi
 for b in "${builds[@]}"; do
+  [ -x "$b/tools/bench/bench_play" ] || continue
   echo
   echo "== 1. replay of $frames captured play frames, core $core, $(name_of "$b")" \
        "($([ -n "${POTE_BENCH_WINDOWED:-}" ] && echo windowed || echo full screen))"
