@@ -52,9 +52,9 @@ for b in "${builds[@]}"; do
   if [ -f "$b/../tools/bench/bench_play.cpp" ]; then targets+=(bench_play); fi  # older trees have no replay
   if [ -d "$b/../tools/assetgen" ]; then targets+=(assets); fi
   cmake --build "$b" --target "${targets[@]}" -j4 >/dev/null
-  echo "$(name_of "$b"): $b ($(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$b/CMakeCache.txt")), tree" \
-       "$(git -C "$b/.." rev-parse --short HEAD 2>/dev/null || echo 'not a git tree')$(
-         git -C "$b/.." diff --quiet HEAD 2>/dev/null || echo '+changes')"
+  tree=$(git -C "$b/.." rev-parse --short HEAD 2>/dev/null) &&
+    { git -C "$b/.." diff --quiet HEAD || tree+=+changes; } || tree="not in git (an archive?)"
+  echo "$(name_of "$b"): $b ($(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$b/CMakeCache.txt")), tree $tree"
 done
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 
