@@ -2,15 +2,14 @@
 # Every speed figure of the game in one run, on the build in build/:
 # frames and CPU under SDL's dummy video driver and under Xvfb with a window
 # manager (20 s of logo and title each), the front end played through under
-# Xvfb, one representative play frame through the rasteriser, 30 s of
-# recorded stage play frame by frame, the stage
-# start's sound list and its pictures.
+# Xvfb, stage play (its draws replayed against SDL's renderer and a floor,
+# and the whole game under both drivers), the stage start's sound list and
+# its pictures.
 set -uo pipefail
 cd "$(dirname "$0")"
 echo "== logo and title, dummy video driver"; ./bench_frames.sh 20 dummy
 echo "== logo and title, Xvfb with openbox"; ./bench_frames.sh 20 xvfb
 echo "== front end played through, Xvfb with openbox"; ./bench_frames.sh 14 xvfb walk
-echo "== play frame"; ./bench_raster.sh
-echo "== stage play, 30 s recorded, one core"; ./bench_play.sh
+echo "== stage play"; ./bench_play.sh
 echo "== stage start: sounds"; ./bench_sounds.sh
 echo "== stage start: pictures"; ./bench_textures.sh

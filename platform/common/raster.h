@@ -50,7 +50,7 @@ void RasterCopyPicture(const Picture& pic, void* pixels, int pitch);
 
 // The picture scaled to width x height pixels with bilinear filtering (pixel
 // centres mapped onto pixel centres, edges clamped) into rows of pitch bytes:
-// the screen of a renderer that would otherwise scale it more slowly itself.
+// a screen without a GPU, which would otherwise scale it more slowly itself.
 // Widths up to kMaxScaledWidth.
 constexpr int kMaxScaledWidth = 7680;
 void RasterScalePicture(const Picture& pic, int width, int height, void* pixels, int pitch);

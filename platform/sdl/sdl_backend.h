@@ -14,6 +14,9 @@ SDL_Window* SdlMainWindow();
 void SdlRequestRedraw();
 // Pictures sent to the screen since the renderer was created (for tests).
 int SdlPicturesShown();
+// Whether an OpenGL renderer's name (GL_RENDERER) is one that draws on the
+// processor: the window's framebuffer is then used instead.
+bool IsSoftwareOpenGl(const char* rendererName);
 
 // Frame times seen by the device, for the benchmarks (and, with
 // POTE_FRAME_STATS set, written to standard error at shutdown).

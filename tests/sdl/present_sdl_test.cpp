@@ -83,28 +83,29 @@ TEST(SdlPresent, OnlyChangedPicturesAreShownAndTheWindowCanAskAgain) {
 
 // What reaches the window: the picture over the whole of a 4:3 window, and
 // black bars beside it in a window of another shape, whatever was there.
+// Without a GPU (the dummy driver has none) it goes to the window's
+// framebuffer, scaled there by us.
 TEST(SdlPresent, ThePictureFillsA43WindowAndOtherShapesGetBlackBars) {
     ASSERT_TRUE(OpenWindowAndDevice());
     auto red = std::make_shared<const std::vector<uint32_t>>(8, 0xFFFF0000u);
     IDirect3DTexture8* texture = NewTextureObject(4, 2, red);
     SDL_Window* window = SdlMainWindow();
-    SDL_Renderer* renderer = SDL_GetRenderer(window);
-    ASSERT_NE(renderer, nullptr);
+    EXPECT_EQ(SDL_GetRenderer(window), nullptr) << "no renderer in between";
+    ASSERT_EQ(SDL_GetWindowSurface(window)->format->format, (Uint32)SDL_PIXELFORMAT_RGB888);
     auto pixelAt = [&](int x, int y) {
-        SDL_Rect r{x, y, 1, 1};
-        uint32_t px = 0;
-        SDL_RenderReadPixels(renderer, &r, SDL_PIXELFORMAT_ARGB8888, &px, 4);
-        return px & 0xFFFFFFu;
+        SDL_Surface* s = SDL_GetWindowSurface(window);
+        return static_cast<const uint32_t*>(s->pixels)[y * s->pitch / 4 + x] & 0xFFFFFFu;
     };
     // A window of this size, left white by an earlier picture or another
-    // program, then a frame shown in it.
-    auto showIn = [&](int w, int h) {
+    // program, then a frame shown in it: the same picture, which the window
+    // asks for again, or a changed one.
+    auto showIn = [&](int w, int h, float left = 100.0f) {
         SDL_SetWindowSize(window, w, h);
         SDL_PumpEvents();
-        SDL_SetRenderDrawColor(renderer, 255, 255, 255, 255);
-        SDL_RenderClear(renderer);
-        SdlRequestRedraw();
-        Frame(texture, 255);
+        SDL_Surface* s = SDL_GetWindowSurface(window);
+        SDL_FillRect(s, nullptr, 0xFFFFFFu);
+        if (left == 100.0f) SdlRequestRedraw();
+        Frame(texture, 255, left);
     };
 
     showIn(640, 480);
@@ -113,16 +114,14 @@ TEST(SdlPresent, ThePictureFillsA43WindowAndOtherShapesGetBlackBars) {
     EXPECT_EQ(pixelAt(639, 479), 0x000000u);
 
     showIn(800, 480);
-    int w = 0, h = 0;
-    SDL_GetRendererOutputSize(renderer, &w, &h);
-    ASSERT_EQ(w, 800);
+    ASSERT_EQ(SDL_GetWindowSurface(window)->w, 800);
     EXPECT_EQ(pixelAt(80 + 101, 100), 0xFF0000u);
     EXPECT_EQ(pixelAt(5, 240), 0x000000u) << "the bar on the left";
     EXPECT_EQ(pixelAt(795, 240), 0x000000u) << "the bar on the right";
 
-    // Larger screens: a renderer that scales on the processor is handed the
-    // picture scaled by us; bars only where the shape differs.
-    showIn(1000, 600);
+    // Larger screens: bars only where the shape differs, drawn for a new
+    // size even when the window has not asked for everything again.
+    showIn(1000, 600, 101.0f);
     EXPECT_EQ(pixelAt(100 + 127, 126), 0xFF0000u) << "the quad, 1.25 times as large";
     EXPECT_EQ(pixelAt(100 + 10, 10), 0x000000u);
     EXPECT_EQ(pixelAt(50, 300), 0x000000u) << "the bar on the left";
@@ -133,15 +132,25 @@ TEST(SdlPresent, ThePictureFillsA43WindowAndOtherShapesGetBlackBars) {
     for (int y = 0; y < kPictureHeight; ++y)
         for (int x = 0; x < kPictureWidth; ++x)
             drawn->px[y * kPictureWidth + x] = x >= 100 && x < 104 && y >= 100 && y < 102 ? 0xFFFF0000u : 0xFF000000u;
-    std::vector<uint32_t> want(800 * 600), shown(800 * 600);
+    std::vector<uint32_t> want(800 * 600);
     RasterScalePicture(*drawn, 800, 600, want.data(), 800 * 4);
-    SDL_Rect all{0, 0, 800, 600};
-    ASSERT_EQ(SDL_RenderReadPixels(renderer, &all, SDL_PIXELFORMAT_ARGB8888, shown.data(), 800 * 4), 0);
     int differ = 0;
-    for (size_t i = 0; i < want.size(); ++i) differ += (want[i] & 0xFFFFFFu) != (shown[i] & 0xFFFFFFu);
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x) differ += (want[y * 800 + x] & 0xFFFFFFu) != pixelAt(x, y);
     EXPECT_EQ(differ, 0);
     EXPECT_EQ(pixelAt(127, 126), 0xFF0000u);
 
     texture->Release();
     CloseWindowAndDevice();
+}
+
+// A software OpenGL goes by its own name; a GPU's name may still mention
+// the compiler its driver uses.
+TEST(SdlPresent, SoftwareOpenGlIsToldFromAGpuByItsName) {
+    EXPECT_TRUE(IsSoftwareOpenGl("llvmpipe (LLVM 15.0.6, 256 bits)"));
+    EXPECT_TRUE(IsSoftwareOpenGl("softpipe"));
+    EXPECT_TRUE(IsSoftwareOpenGl("Mesa DRI Software Rasterizer"));
+    EXPECT_FALSE(IsSoftwareOpenGl("AMD Radeon RX 580 Series (polaris10, LLVM 15.0.6, DRM 3.49, 6.1.0-18-amd64)"));
+    EXPECT_FALSE(IsSoftwareOpenGl("Mesa Intel(R) UHD Graphics 620 (KBL GT2)"));
+    EXPECT_FALSE(IsSoftwareOpenGl("NVIDIA GeForce GTX 1060 6GB/PCIe/SSE2"));
 }
