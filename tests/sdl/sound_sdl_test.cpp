@@ -336,6 +336,25 @@ TEST(SoundSdlDecode, EveryTruncationIsRefusedAndCorruptionIsSafe) {
     }
 }
 
+// Timed in frames of 25 a second, 40 ticks each: a note from 1 s to 1.5 s.
+// The tempo track's tempo is no part of such timing.
+TEST_F(SoundSdlTest, SmpteTimedSongSoundsAtItsOwnTimes) {
+    Bytes song = MidiSongOf({0x00, 0xC0, 0x00,                       // piano
+                             0x87, 0x68, 0x90, 60, 100,              // 1000 ticks on, C
+                             0x83, 0x74, 0x80, 60, 0,                // 500 ticks on, off
+                             0x00, 0xFF, 0x2F, 0x00});
+    song[12] = 0xE7;  // -25 frames a second
+    song[13] = 40;
+    WriteFile("date/smpte.tov", song);
+    ASSERT_TRUE(LoadSegment(2, "date/smpte.tov", false));
+    const sound_sdl::SegmentInfo info = Info(2);
+    EXPECT_EQ(info.loopFrames, (uint32_t)sound_sdl::kRate * 3 / 2);
+    const int16_t* pcm = reinterpret_cast<const int16_t*>(sound_sdl::SegmentSound(g_pSegment[2])->pcm.get());
+    uint32_t first = 0;
+    while (first < info.frames && std::abs(pcm[first * 2]) < 100) ++first;
+    EXPECT_NEAR(first, sound_sdl::kRate, sound_sdl::kRate / 50) << "the note's first sound, in frames";
+}
+
 TEST_F(SoundSdlTest, WithoutSoundFontMidiFailsAndWaveStillPlays) {
     sound_sdl::SetSoundFontPath("/nonexistent/none.sf2");
     EXPECT_FALSE(LoadSegment(20, "date/song.tov", true));
