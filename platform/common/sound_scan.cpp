@@ -135,6 +135,19 @@ struct TempoChange {
     uint32_t microsPerQuarter;
 };
 
+// The meta events of one fixed length; FluidSynth refuses a song in which
+// one has another length, when it comes to play it.
+bool MetaLengthFits(uint8_t type, uint32_t len) {
+    switch (type) {
+    case 0x2F: return len == 0;  // end of track
+    case 0x51: return len == 3;  // tempo
+    case 0x54: return len == 5;  // SMPTE offset
+    case 0x58: return len == 4;  // time signature
+    case 0x59: return len == 2;  // key signature
+    default: return true;
+    }
+}
+
 // Walks one track's events; fills its end tick and its tempo changes.
 bool ScanTrack(const uint8_t* data, size_t pos, size_t end, uint64_t* endTick,
                std::vector<TempoChange>* tempos) {
@@ -157,7 +170,7 @@ bool ScanTrack(const uint8_t* data, size_t pos, size_t end, uint64_t* endTick,
             if (pos >= end) return false;
             uint8_t type = data[pos++];
             uint32_t len;
-            if (!ReadVarLen(data, end, &pos, &len) || len > end - pos) return false;
+            if (!ReadVarLen(data, end, &pos, &len) || len > end - pos || !MetaLengthFits(type, len)) return false;
             if (type == 0x51 && len == 3) {
                 uint32_t us = (uint32_t)data[pos] << 16 | (uint32_t)data[pos + 1] << 8 | data[pos + 2];
                 if (us == 0) return false;
@@ -206,6 +219,10 @@ bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds) {
         if (size - pos < 8) return false;  // fewer tracks than the header promises
         uint32_t len = Be32(data + pos + 4);
         if (len > size - pos - 8) return false;  // truncated
+        // FluidSynth skips chunks of other kinds only when their names are ASCII.
+        for (int i = 0; i < 4; ++i) {
+            if (data[pos + i] & 0x80) return false;
+        }
         if (std::memcmp(data + pos, "MTrk", 4) == 0) {
             uint64_t endTick = 0;
             if (!ScanTrack(data, pos + 8, pos + 8 + len, &endTick, &tempos)) return false;

@@ -446,7 +446,12 @@ DecodeResult DecodeSampled(const uint8_t* data, size_t size, DecodedSound* out) 
     // SDL2_mixer reads the file and converts it to the mixer's format. A WAVE
     // whose data ends early is a broken file, not a shorter sound.
     SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
-    Mix_Chunk* chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(data, (int)size), 1);
+    // The stream is closed here: SDL2_mixer leaves it open on some of the
+    // ways an Ogg file fails.
+    SDL_RWops* stream = SDL_RWFromConstMem(data, (int)size);
+    if (!stream) return DecodeResult::Corrupt;
+    Mix_Chunk* chunk = Mix_LoadWAV_RW(stream, 0);
+    SDL_RWclose(stream);
     if (!chunk) return DecodeResult::Corrupt;
     uint32_t usable = chunk->alen - chunk->alen % kBytesPerFrame;
     if (usable == 0) {

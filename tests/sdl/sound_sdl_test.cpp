@@ -282,6 +282,19 @@ TEST_F(SoundSdlTest, BrokenFilesFailToLoadWithTheMessage) {
     hugeDelta.insert(hugeDelta.end() - 4, {0xFF, 0xFF});  // the end comes 2 million ticks later
     hugeDelta[track2 + 7] += 2;
     cases.push_back({"midi-hours-long", hugeDelta});
+    // Structures that FluidSynth refuses when it comes to play the song.
+    Bytes longEnd = midi;
+    longEnd[midi.size() - 1] = 1;  // an end of track with a byte of data
+    longEnd.push_back(0);
+    longEnd[track2 + 7] += 1;
+    cases.push_back({"midi-end-with-data", longEnd});
+    Bytes shortTempo = midi;
+    shortTempo[14 + 8 + 3] = 2;  // a tempo of two bytes: the third is the next delta time
+    cases.push_back({"midi-tempo-of-two-bytes", shortTempo});
+    Bytes oddChunk = midi;
+    const Bytes chunk = {'M', 0xD4, 'x', 'x', 0, 0, 0, 0};  // skipped, but named outside ASCII
+    oddChunk.insert(oddChunk.begin() + 14, chunk.begin(), chunk.end());
+    cases.push_back({"midi-non-ascii-chunk", oddChunk});
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
