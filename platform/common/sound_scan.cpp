@@ -179,13 +179,15 @@ bool ScanTrack(const uint8_t* data, size_t pos, size_t end, uint64_t* endTick,
             pos += len;
             running = 0;
             if (type == 0x2F) break;  // end of track
-        } else if (status == 0xF0 || status == 0xF7) {
+        } else if (status == 0xF0) {
             uint32_t len;
             if (!ReadVarLen(data, end, &pos, &len) || len > end - pos) return false;
             pos += len;
             running = 0;
         } else if (status >= 0xF0) {
-            return false;  // real-time and common messages have no place in a file
+            // Real-time and common messages have no place in a file, and
+            // FluidSynth cannot play the escapes (F7) that would carry them.
+            return false;
         } else {
             size_t need = (status & 0xE0) == 0xC0 ? 1 : 2;  // program change, channel pressure
             if (need > end - pos) return false;
@@ -205,7 +207,8 @@ bool ScanTrack(const uint8_t* data, size_t pos, size_t end, uint64_t* endTick,
 bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds) {
     if (size < 14 || std::memcmp(data, "MThd", 4) != 0) return false;
     uint32_t headerLen = Be32(data + 4);
-    if (headerLen < 6 || headerLen > size - 8) return false;
+    // A longer header would be allowed, but FluidSynth plays none.
+    if (headerLen != 6 || headerLen > size - 8) return false;
     uint16_t format = Be16(data + 8);
     uint16_t tracks = Be16(data + 10);
     uint16_t division = Be16(data + 12);

@@ -295,6 +295,14 @@ TEST_F(SoundSdlTest, BrokenFilesFailToLoadWithTheMessage) {
     const Bytes chunk = {'M', 0xD4, 'x', 'x', 0, 0, 0, 0};  // skipped, but named outside ASCII
     oddChunk.insert(oddChunk.begin() + 14, chunk.begin(), chunk.end());
     cases.push_back({"midi-non-ascii-chunk", oddChunk});
+    Bytes escape = midi;
+    escape[track2 + 8 + 1] = 0xF7;  // a sysex escape of no bytes
+    escape[track2 + 8 + 2] = 0;
+    cases.push_back({"midi-escape", escape});
+    Bytes longHeader = midi;
+    longHeader[7] = 8;  // two bytes more in the header
+    longHeader.insert(longHeader.begin() + 14, {0, 0});
+    cases.push_back({"midi-long-header", longHeader});
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
