@@ -20,7 +20,7 @@ JOBS=${FUZZ_BUILD_JOBS:-4}
 # allocate more (a size claimed and believed before it is checked) fails the
 # run. The sanitizer's quarantine of freed memory is kept well below it.
 MEMORY_MB=300
-export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=32}
+export ASAN_OPTIONS="quarantine_size_mb=32${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 
 configure() {
   CC=clang CXX=clang++ cmake -S "$1" -B "$BUILD_DIR" -DPOTE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$BUILD_DIR/configure.log" 2>&1

@@ -20,9 +20,10 @@
 
 namespace {
 
-// Songs render a few hundred times faster than they play; longer ones are
-// scanned but not rendered, so that a run tries many inputs.
-constexpr double kMaxRenderedSeconds = 1.0;
+// Songs render a few hundred times faster than they play. Longer ones are
+// scanned but not rendered, so that a run tries many inputs; the shortest
+// default songs (about 4 and 5 s) are rendered, and what grows from them.
+constexpr double kMaxRenderedSeconds = 5.0;
 
 // Every Standard MIDI File the decoder could take from these bytes (one at
 // the start, or one inside a RIFF wrapper) is short. Scanning from a header
