@@ -28,7 +28,7 @@ shift $(( $# < 3 ? $# : 3 ))
 files=("$@")
 [ ${#files[@]} -eq 0 ] && files=(logo logo1 logo2 back_start1 back_start2 gorumo SE05 back_char_select1
                                  CharSelect SE04 SE01 SE30 Loading Ring)
-faults=(missing empty halved flipped swapped folder unreadable pipe absurd)
+faults=(missing empty halved flipped swapped folder unreadable pipe absurd hostile)
 
 for tool in Xvfb xdotool xwininfo; do
   command -v "$tool" > /dev/null || { echo "fault_sweep: $tool is missing"; exit 2; }
@@ -60,6 +60,21 @@ absurd() {
   fi
 }
 
+is_song() { head -c 4 "$1" | grep -q MThd; }
+
+# A file of the file's own kind built to hurt: a PNG whose text chunk claims
+# 2 GB, a WAVE of 9 channels, or a song timed in SMPTE frames (which plays).
+hostile() {
+  if is_picture "$1"; then
+    printf '\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x00\x01\x00\x00\x00\x01\x08\x06\x00\x00\x00\x1f\x15\xc4\x89' > "$1"
+    printf '\x7f\xff\xff\xfftEXtComment\x00%s' xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx >> "$1"
+  elif is_song "$1"; then
+    printf '\xe7\x28' | dd of="$1" bs=1 seek=12 conv=notrunc status=none
+  else
+    printf '\x09' | dd of="$1" bs=1 seek=22 conv=notrunc status=none
+  fi
+}
+
 break_file() {  # dir name fault
   local f="$1/date/$2.tov"
   case "$3" in
@@ -81,6 +96,7 @@ break_file() {  # dir name fault
     unreadable) chmod 000 "$f" ;;
     pipe) rm -f "$f"; mkfifo "$f" ;;
     absurd) absurd "$f" ;;
+    hostile) hostile "$f" ;;
   esac
 }
 
@@ -141,6 +157,7 @@ run_case() {  # display n name fault
   [ "$sanitizer" = no ] || verdict=FAIL
   case "$fault" in
     none|flipped) ;;
+    hostile) is_song "$assets/$name.tov" || [ "$named" -ge 1 ] || verdict="FAIL (unnamed)" ;;
     *) [ "$named" -ge 1 ] || verdict="FAIL (unnamed)" ;;
   esac
   [ "$verdict" = ok ] || cp "$dir/err" "$out/failed-$name-$fault.log"
