@@ -142,16 +142,17 @@ TEST(HostileFiles, PicturesLargerThanADeviceTextureAreRefusedFromTheirHeader) {
     t->Release();
 
     // One texel more on either side, in files of a few dozen bytes.
+    // The reason names the limit passed.
     ScratchFolder::Write("wide", BmpClaiming(side + 1, 1));
-    ExpectOneLine(LoadExpectingFailure("wide"), "wide", "wider or taller than 4096 texels");
+    ExpectOneLine(LoadExpectingFailure("wide"), "wide", "4097 texels wide, wider than 4096");
     ScratchFolder::Write("tall", BmpClaiming(1, side + 1));
-    ExpectOneLine(LoadExpectingFailure("tall"), "tall", "wider or taller than 4096 texels");
+    ExpectOneLine(LoadExpectingFailure("tall"), "tall", "4097 texels tall, taller than 4096");
     ScratchFolder::Write("pngwide", PngClaiming(side + 1, 1));
-    ExpectOneLine(LoadExpectingFailure("pngwide"), "pngwide", "not a picture");
+    ExpectOneLine(LoadExpectingFailure("pngwide"), "pngwide", "4097 texels wide, wider than 4096");
     ScratchFolder::Write("pnghuge", PngClaiming(16384, 4096));
-    ExpectOneLine(LoadExpectingFailure("pnghuge"), "pnghuge", "not a picture");
+    ExpectOneLine(LoadExpectingFailure("pnghuge"), "pnghuge", "16384 texels wide, wider than 4096");
     ScratchFolder::Write("pngtall", PngClaiming(1, side + 1));
-    ExpectOneLine(LoadExpectingFailure("pngtall"), "pngtall", "not a picture");
+    ExpectOneLine(LoadExpectingFailure("pngtall"), "pngtall", "4097 texels tall, taller than 4096");
 }
 
 // Through the game's own list: its message box, and the line naming the file.

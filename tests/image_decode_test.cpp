@@ -295,6 +295,9 @@ TEST(ImageBadInput, CorruptHeadersAndLyingSizes) {
     b[40] ^= 0x55;  // inside IDAT: the CRC no longer matches
     ExpectRejected(b, "PNG bad CRC");
   }
+  // Refused from the chunk's claim; the fuzz run, under a memory limit,
+  // catches 2 GB allocated for it first.
+  ExpectRejected(imagesamples::PngChunkBomb(), "PNG text chunk claiming 2 GB");
   {
     Bytes b = Find("jpeg_rgb").data;
     for (size_t i = b.size() / 2; i < b.size() - 2; ++i) b[i] = 0xFF;  // entropy data destroyed

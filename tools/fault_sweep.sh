@@ -15,7 +15,8 @@
 #   FILES default to the front-end road's (names without date/ and .tov),
 #   and Ring, the stage start's first load, whose rows show that the road
 #   was run to its end. Names of the in-game set may be given as well.
-# Needs Xvfb, xdotool and xwininfo (apt-get install xvfb xdotool x11-utils).
+# Needs Xvfb, xdotool, xwininfo and time (apt-get install xvfb xdotool x11-utils
+# time).
 # Run as root, the game runs as nobody, so that an unreadable file is
 # unreadable to it.
 set -uo pipefail
@@ -28,9 +29,9 @@ shift $(( $# < 3 ? $# : 3 ))
 files=("$@")
 [ ${#files[@]} -eq 0 ] && files=(logo logo1 logo2 back_start1 back_start2 gorumo SE05 back_char_select1
                                  CharSelect SE04 SE01 SE30 Loading Ring)
-faults=(missing empty halved flipped swapped folder unreadable pipe absurd)
+faults=(missing empty halved flipped swapped folder unreadable pipe absurd hostile)
 
-for tool in Xvfb xdotool xwininfo; do
+for tool in Xvfb xdotool xwininfo /usr/bin/time; do
   command -v "$tool" > /dev/null || { echo "fault_sweep: $tool is missing"; exit 2; }
 done
 if [ ! -x "$build/potepote" ]; then
@@ -60,6 +61,21 @@ absurd() {
   fi
 }
 
+is_song() { head -c 4 "$1" | grep -q MThd; }
+
+# A file of the file's own kind built to hurt: a PNG whose text chunk claims
+# 2 GB, a WAVE of 9 channels, or a song timed in SMPTE frames (which plays).
+hostile() {
+  if is_picture "$1"; then
+    printf '\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x00\x01\x00\x00\x00\x01\x08\x06\x00\x00\x00\x1f\x15\xc4\x89' > "$1"
+    printf '\x7f\xff\xff\xfftEXtComment\x00%s' xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx >> "$1"
+  elif is_song "$1"; then
+    printf '\xe7\x28' | dd of="$1" bs=1 seek=12 conv=notrunc status=none
+  else
+    printf '\x09' | dd of="$1" bs=1 seek=22 conv=notrunc status=none
+  fi
+}
+
 break_file() {  # dir name fault
   local f="$1/date/$2.tov"
   case "$3" in
@@ -81,6 +97,7 @@ break_file() {  # dir name fault
     unreadable) chmod 000 "$f" ;;
     pipe) rm -f "$f"; mkfifo "$f" ;;
     absurd) absurd "$f" ;;
+    hostile) hostile "$f" ;;
   esac
 }
 
@@ -107,8 +124,11 @@ run_case() {  # display n name fault
   # Leaks are the sanitizer test suite's to find: at exit the D-Bus and GL
   # driver libraries leave the same few blocks in every run, which would
   # hide the game's own exit code.
+  # The peak memory is the whole process's, sanitizer shadow included: it
+  # compares with the unbroken run's.
   (cd "$dir" && DISPLAY=$display SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 \
-     UBSAN_OPTIONS=print_stacktrace=1 exec "${as_player[@]}" "$build/potepote") > /dev/null 2> "$dir/err" &
+     UBSAN_OPTIONS=print_stacktrace=1 exec /usr/bin/time -f %M -o "$dir/peak" \
+     "${as_player[@]}" "$build/potepote") > /dev/null 2> "$dir/err" &
   local game=$! boxes=0 box code= end=$((SECONDS + seconds))
   export DISPLAY=$display
   while [ $SECONDS -lt $end ] && kill -0 $game 2> /dev/null; do
@@ -130,7 +150,7 @@ run_case() {  # display n name fault
     sleep 0.1
   done
   if [ -z "$code" ]; then
-    kill -KILL $game 2> /dev/null; wait $game 2> /dev/null; code=hang
+    pkill -KILL -P $game 2> /dev/null; kill -KILL $game 2> /dev/null; wait $game 2> /dev/null; code=hang
   elif [ "$code" -ge 128 ]; then
     code="signal $((code - 128))"
   fi
@@ -141,10 +161,14 @@ run_case() {  # display n name fault
   [ "$sanitizer" = no ] || verdict=FAIL
   case "$fault" in
     none|flipped) ;;
+    hostile) is_song "$assets/$name.tov" || [ "$named" -ge 1 ] || verdict="FAIL (unnamed)" ;;
     *) [ "$named" -ge 1 ] || verdict="FAIL (unnamed)" ;;
   esac
   [ "$verdict" = ok ] || cp "$dir/err" "$out/failed-$name-$fault.log"
-  printf '| %s | %s | %s | %s | %s | %s | %s |\n' "$name" "$fault" "$code" "$boxes" "$named" "$sanitizer" "$verdict" \
+  local peak=?
+  [ -s "$dir/peak" ] && peak=$(( $(tail -n 1 "$dir/peak") / 1024 ))
+  printf '| %s | %s | %s | %s | %s | %s | %s | %s |\n' "$name" "$fault" "$code" "$boxes" "$named" "$peak" "$sanitizer" \
+    "$verdict" \
     > "$out/rows/$(printf %04d "$n")"
   rm -rf "$dir"
 }
@@ -176,8 +200,8 @@ for w in $(seq 0 $((jobs - 1))); do worker "$w" & done
 wait
 
 echo
-echo "| file | fault | exit | boxes | lines naming it | sanitizer | verdict |"
-echo "|---|---|---|---|---|---|---|"
+echo "| file | fault | exit | boxes | lines naming it | peak MB | sanitizer | verdict |"
+echo "|---|---|---|---|---|---|---|---|"
 cat "$out"/rows/*
 bad=$(cat "$out"/rows/* | grep -c 'FAIL')
 echo

@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Sets up and builds, then runs every test: a short bounded fuzzing run of the
-# image decoders, the tests as built, and the tests again under
+# Sets up and builds, then runs every test: short bounded fuzzing runs of the
+# image and sound decoders, the tests as built, and the tests again under
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
 jobs=$(nproc)
 
-echo "== fuzzing the image decoders for ${FUZZ_SECONDS:-60} s"
+echo "== fuzzing the image and sound decoders for ${FUZZ_SECONDS:-60} s each"
 fuzzlog=$(mktemp)
-if ! tools/fuzz_images.sh build-fuzz "${FUZZ_SECONDS:-60}" > "$fuzzlog" 2>&1; then
+if ! tools/fuzz.sh build-fuzz "${FUZZ_SECONDS:-60}" > "$fuzzlog" 2>&1; then
   tail -n 60 "$fuzzlog"
   echo "fuzzing found a fault (log above)"
   exit 1

@@ -5,6 +5,7 @@
 #include "platform/common/sound_scan.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -22,9 +23,30 @@ uint32_t Le32(const uint8_t* p) {
 uint16_t Le16(const uint8_t* p) { return (uint16_t)(p[1] << 8 | p[0]); }
 uint64_t Le64(const uint8_t* p) { return (uint64_t)Le32(p + 4) << 32 | Le32(p); }
 
-bool ClaimsFit(uint32_t rate, uint32_t channels, double seconds) {
-    return rate >= (uint32_t)kMinSampleRate && rate <= (uint32_t)kMaxSampleRate && channels >= 1 &&
-           channels <= (uint32_t)kMaxChannels && seconds <= kMaxSoundSeconds;
+std::string Minutes(double seconds) {
+    return std::to_string((long long)std::ceil(seconds / 60)) + " minutes";
+}
+
+bool LengthFits(double seconds, std::string* why) {
+    if (seconds <= kMaxSoundSeconds) return true;
+    if (why) *why = "about " + Minutes(seconds) + " long, longer than " + Minutes(kMaxSoundSeconds);
+    return false;
+}
+
+bool ClaimsFit(uint32_t rate, uint32_t channels, double seconds, uint32_t maxChannels, std::string* why) {
+    std::string reason;
+    if (rate < (uint32_t)kMinSampleRate)
+        reason = std::to_string(rate) + " samples a second, fewer than " + std::to_string(kMinSampleRate);
+    else if (rate > (uint32_t)kMaxSampleRate)
+        reason = std::to_string(rate) + " samples a second, more than " + std::to_string(kMaxSampleRate);
+    else if (channels == 0)
+        reason = "no channels";
+    else if (channels > maxChannels)
+        reason = std::to_string(channels) + " channels, more than " + std::to_string(maxChannels);
+    else
+        return LengthFits(seconds, why);
+    if (why) *why = reason;
+    return false;
 }
 
 // Checks what a RIFF WAVE file says of itself before the mixer decodes it.
@@ -32,7 +54,7 @@ bool ClaimsFit(uint32_t rate, uint32_t channels, double seconds) {
 // reads packs a sample into fewer than 4 bits.
 }  // namespace
 
-ScanResult CheckWaveClaims(const uint8_t* data, size_t size) {
+ScanResult CheckWaveClaims(const uint8_t* data, size_t size, std::string* why) {
     uint32_t rate = 0, channels = 0, bits = 0;
     bool haveFormat = false;
     size_t pos = 12;
@@ -53,18 +75,18 @@ ScanResult CheckWaveClaims(const uint8_t* data, size_t size) {
             uint32_t perSample = std::max<uint32_t>(bits, 4);
             double frames = (double)len * 8 / ((double)perSample * std::max<uint32_t>(channels, 1));
             double seconds = rate ? frames / rate : 0;
-            return ClaimsFit(rate, channels, seconds) ? ScanResult::Ok : ScanResult::TooLarge;
+            return ClaimsFit(rate, channels, seconds, kMaxWaveChannels, why) ? ScanResult::Ok : ScanResult::TooLarge;
         }
         body += (size_t)len + (len & 1);
         if (body > size) break;
         pos = body;
     }
-    return haveFormat && !ClaimsFit(rate, channels, 0) ? ScanResult::TooLarge : ScanResult::Ok;
+    return haveFormat && !ClaimsFit(rate, channels, 0, kMaxWaveChannels, why) ? ScanResult::TooLarge : ScanResult::Ok;
 }
 
 // The same for Ogg: the rate and channels of the Vorbis or Opus header, and
 // the length that the last page's granule position gives.
-ScanResult CheckOggClaims(const uint8_t* data, size_t size) {
+ScanResult CheckOggClaims(const uint8_t* data, size_t size, std::string* why) {
     if (size < 28 || size < 27 + (size_t)data[26]) return ScanResult::Ok;  // the mixer will refuse it
     const uint8_t* packet = data + 27 + data[26];
     size_t left = size - 27 - data[26];
@@ -89,7 +111,7 @@ ScanResult CheckOggClaims(const uint8_t* data, size_t size) {
         }
         if (p == from) break;
     }
-    return ClaimsFit(rate, channels, seconds) ? ScanResult::Ok : ScanResult::TooLarge;
+    return ClaimsFit(rate, channels, seconds, kMaxChannels, why) ? ScanResult::Ok : ScanResult::TooLarge;
 }
 
 namespace {
@@ -113,6 +135,19 @@ struct TempoChange {
     uint32_t microsPerQuarter;
 };
 
+// The meta events of one fixed length; FluidSynth refuses a song in which
+// one has another length, when it comes to play it.
+bool MetaLengthFits(uint8_t type, uint32_t len) {
+    switch (type) {
+    case 0x2F: return len == 0;  // end of track
+    case 0x51: return len == 3;  // tempo
+    case 0x54: return len == 5;  // SMPTE offset
+    case 0x58: return len == 4;  // time signature
+    case 0x59: return len == 2;  // key signature
+    default: return true;
+    }
+}
+
 // Walks one track's events; fills its end tick and its tempo changes.
 bool ScanTrack(const uint8_t* data, size_t pos, size_t end, uint64_t* endTick,
                std::vector<TempoChange>* tempos) {
@@ -135,7 +170,7 @@ bool ScanTrack(const uint8_t* data, size_t pos, size_t end, uint64_t* endTick,
             if (pos >= end) return false;
             uint8_t type = data[pos++];
             uint32_t len;
-            if (!ReadVarLen(data, end, &pos, &len) || len > end - pos) return false;
+            if (!ReadVarLen(data, end, &pos, &len) || len > end - pos || !MetaLengthFits(type, len)) return false;
             if (type == 0x51 && len == 3) {
                 uint32_t us = (uint32_t)data[pos] << 16 | (uint32_t)data[pos + 1] << 8 | data[pos + 2];
                 if (us == 0) return false;
@@ -144,13 +179,15 @@ bool ScanTrack(const uint8_t* data, size_t pos, size_t end, uint64_t* endTick,
             pos += len;
             running = 0;
             if (type == 0x2F) break;  // end of track
-        } else if (status == 0xF0 || status == 0xF7) {
+        } else if (status == 0xF0) {
             uint32_t len;
             if (!ReadVarLen(data, end, &pos, &len) || len > end - pos) return false;
             pos += len;
             running = 0;
         } else if (status >= 0xF0) {
-            return false;  // real-time and common messages have no place in a file
+            // Real-time and common messages have no place in a file, and
+            // FluidSynth cannot play the escapes (F7) that would carry them.
+            return false;
         } else {
             size_t need = (status & 0xE0) == 0xC0 ? 1 : 2;  // program change, channel pressure
             if (need > end - pos) return false;
@@ -170,7 +207,8 @@ bool ScanTrack(const uint8_t* data, size_t pos, size_t end, uint64_t* endTick,
 bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds) {
     if (size < 14 || std::memcmp(data, "MThd", 4) != 0) return false;
     uint32_t headerLen = Be32(data + 4);
-    if (headerLen < 6 || headerLen > size - 8) return false;
+    // A longer header would be allowed, but FluidSynth plays none.
+    if (headerLen != 6 || headerLen > size - 8) return false;
     uint16_t format = Be16(data + 8);
     uint16_t tracks = Be16(data + 10);
     uint16_t division = Be16(data + 12);
@@ -184,6 +222,10 @@ bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds) {
         if (size - pos < 8) return false;  // fewer tracks than the header promises
         uint32_t len = Be32(data + pos + 4);
         if (len > size - pos - 8) return false;  // truncated
+        // FluidSynth skips chunks of other kinds only when their names are ASCII.
+        for (int i = 0; i < 4; ++i) {
+            if (data[pos + i] & 0x80) return false;
+        }
         if (std::memcmp(data + pos, "MTrk", 4) == 0) {
             uint64_t endTick = 0;
             if (!ScanTrack(data, pos + 8, pos + 8 + len, &endTick, &tempos)) return false;
@@ -219,16 +261,16 @@ bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds) {
     return true;
 }
 
-ScanResult ScanSoundFile(const uint8_t* data, size_t size)
+ScanResult ScanSoundFile(const uint8_t* data, size_t size, std::string* why)
 {
     if (size >= 4 && std::memcmp(data, "MThd", 4) == 0) {
         double seconds = 0;
         if (!ScanMidiFile(data, size, &seconds)) return ScanResult::Corrupt;
-        return seconds > kMaxSoundSeconds ? ScanResult::TooLarge : ScanResult::Ok;
+        return LengthFits(seconds, why) ? ScanResult::Ok : ScanResult::TooLarge;
     }
     if (size >= 12 && std::memcmp(data, "RIFF", 4) == 0) {
         if (std::memcmp(data + 8, "WAVE", 4) == 0) {
-            ScanResult claims = CheckWaveClaims(data, size);
+            ScanResult claims = CheckWaveClaims(data, size, why);
             if (claims != ScanResult::Ok) return claims;
             // A WAVE whose data ends early is a broken file, not a shorter sound.
             size_t pos = 12;
@@ -247,7 +289,7 @@ ScanResult ScanSoundFile(const uint8_t* data, size_t size)
             while (size - pos >= 8) {
                 uint32_t len = Le32(data + pos + 4);
                 if (len > size - pos - 8) return ScanResult::Corrupt;
-                if (std::memcmp(data + pos, "data", 4) == 0) return ScanSoundFile(data + pos + 8, len);
+                if (std::memcmp(data + pos, "data", 4) == 0) return ScanSoundFile(data + pos + 8, len, why);
                 pos += 8 + (size_t)len + (len & 1);
                 if (pos > size) break;
             }
@@ -255,7 +297,7 @@ ScanResult ScanSoundFile(const uint8_t* data, size_t size)
         }
         return ScanResult::Unrecognised;
     }
-    if (size >= 4 && std::memcmp(data, "OggS", 4) == 0) return CheckOggClaims(data, size);
+    if (size >= 4 && std::memcmp(data, "OggS", 4) == 0) return CheckOggClaims(data, size, why);
     return ScanResult::Unrecognised;
 }
 

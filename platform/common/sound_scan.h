@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace sound_scan {
 
@@ -12,6 +13,9 @@ namespace sound_scan {
 constexpr int kMinSampleRate = 4000;
 constexpr int kMaxSampleRate = 192000;
 constexpr int kMaxChannels = 2;
+// A WAVE of more channels is mixed down to stereo, as SDL does for layouts of
+// up to eight; its samples never take more memory than the file itself.
+constexpr int kMaxWaveChannels = 8;
 constexpr double kMaxSoundSeconds = 600.0;  // decoded length, MIDI songs included
 // Larger files are not read at all.
 constexpr int64_t kMaxSoundFileBytes = 64 << 20;
@@ -26,12 +30,15 @@ enum class ScanResult {
 // Checks a Standard MIDI File's structure and returns its length in seconds.
 bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds);
 
-// The rate, channels and length that a RIFF WAVE or an Ogg file claims.
-ScanResult CheckWaveClaims(const uint8_t* data, size_t size);
-ScanResult CheckOggClaims(const uint8_t* data, size_t size);
+// The rate, channels and length that a RIFF WAVE or an Ogg file claims. A
+// claim beyond the limits is named in *why (when why is not null) with the
+// limit it passes, "4 channels, more than 2".
+ScanResult CheckWaveClaims(const uint8_t* data, size_t size, std::string* why = nullptr);
+ScanResult CheckOggClaims(const uint8_t* data, size_t size, std::string* why = nullptr);
 
 // The whole check of a segment file: recognised by its content, whole (a
-// WAVE's data all there, a MIDI file's tracks complete) and within the limits.
-ScanResult ScanSoundFile(const uint8_t* data, size_t size);
+// WAVE's data all there, a MIDI file's tracks complete) and within the limits,
+// with a claim beyond them named as above.
+ScanResult ScanSoundFile(const uint8_t* data, size_t size, std::string* why = nullptr);
 
 }  // namespace sound_scan

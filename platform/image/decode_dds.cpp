@@ -113,8 +113,7 @@ bool DecodeDds(const uint8_t* d, size_t n, DecodedImage& out, std::string* why) 
   if (Le32(d + 4) != 124 || Le32(d + 76) != 32) return Fail(why, "bad DDS header");
   const int64_t height = Le32(d + 12), width = Le32(d + 16);
   const uint32_t pfFlags = Le32(d + 80), fourCC = Le32(d + 84), bits = Le32(d + 88);
-  if (width == 0 || height == 0) return Fail(why, "zero or negative size");
-  if (width > kMaxSide || height > kMaxSide) return Fail(why, "wider or taller than 4096 texels");
+  if (!SizeAllowed(width, height, why)) return false;
 
   if (pfFlags & kPfFourCC) {
     if (fourCC == FourCC('D', 'X', 'T', '1') || fourCC == FourCC('D', 'X', 'T', '3') ||

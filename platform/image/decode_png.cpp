@@ -11,6 +11,8 @@
 namespace imagecodec {
 namespace {
 
+constexpr uint32_t kMaxPngChunk = 8u << 20;
+
 struct PngJob {
   const uint8_t* data = nullptr;
   size_t size = 0;
@@ -39,6 +41,34 @@ void ReadFromMemory(png_structp png, png_bytep dst, size_t length) {
   job->pos += length;
 }
 
+uint32_t Be32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+// Walks the chunks before libpng sees them. libpng allocates a chunk's
+// whole claimed length before reading it, and treats its own chunk size
+// limit as a mere warning on read, so an 89-byte file claiming a 2 GB text
+// chunk would cost 2 GB before the read ran out of bytes. A chunk that runs
+// past the file's end, or an ancillary one beyond the chunk limit, is refused
+// here instead; image data streams through in small pieces and may be large.
+// The size in the header is checked here too, to name the limit it passes.
+bool CheckChunks(const uint8_t* d, size_t n, std::string* why) {
+  if (n < 8 + 8 + 13 || std::memcmp(d + 12, "IHDR", 4) != 0 || Be32(d + 8) != 13) {
+    return Fail(why, "corrupt PNG");
+  }
+  if (!SizeAllowed(Be32(d + 16), Be32(d + 20), why)) return false;
+  size_t pos = 8;
+  while (n - pos >= 8) {
+    const uint32_t length = Be32(d + pos);
+    const uint8_t* type = d + pos + 4;
+    if (length > n - pos - 8 || n - pos - 8 - length < 4) return Fail(why, "truncated PNG");
+    if (length > kMaxPngChunk && std::memcmp(type, "IDAT", 4) != 0) return Fail(why, "PNG chunk larger than 8 MB");
+    if (std::memcmp(type, "IEND", 4) == 0) return true;
+    pos += 8 + size_t(length) + 4;
+  }
+  return Fail(why, "truncated PNG");
+}
+
 // All libpng calls that may jump happen here; no C++ object with a destructor
 // is created between setjmp and the calls that may longjmp back to it.
 bool RunPng(PngJob& job) {
@@ -47,7 +77,7 @@ bool RunPng(PngJob& job) {
   png_set_read_fn(job.png, &job, ReadFromMemory);
   png_set_user_limits(job.png, png_uint_32(kMaxSide), png_uint_32(kMaxSide));
   png_set_chunk_cache_max(job.png, 256);
-  png_set_chunk_malloc_max(job.png, 8u << 20);
+  png_set_chunk_malloc_max(job.png, kMaxPngChunk);
   png_read_info(job.png, job.info);
 
   png_uint_32 w = png_get_image_width(job.png, job.info);
@@ -99,6 +129,10 @@ bool IsPng(const uint8_t* d, size_t n) {
 }
 
 bool DecodePng(const uint8_t* d, size_t n, DecodedImage& out, std::string* why) {
+  if (!CheckChunks(d, n, why)) {
+    out = DecodedImage();
+    return false;
+  }
   PngJob job;
   job.data = d;
   job.size = n;

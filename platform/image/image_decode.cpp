@@ -6,7 +6,16 @@ namespace imagecodec {
 
 bool SizeAllowed(int64_t width, int64_t height, std::string* why) {
   if (width <= 0 || height <= 0) return Fail(why, "zero or negative size");
-  if (width > kMaxSide || height > kMaxSide) return Fail(why, "wider or taller than 4096 texels");
+  if (width > kMaxSide || height > kMaxSide) {
+    // Named with the limit it passed: a player with a large picture learns
+    // what to change.
+    if (why) {
+      bool wide = width > kMaxSide;
+      *why = std::to_string(wide ? width : height) + (wide ? " texels wide, wider than " : " texels tall, taller than ") +
+             std::to_string(kMaxSide);
+    }
+    return false;
+  }
   if (width * height > kMaxPixels) return Fail(why, "too many pixels");
   return true;
 }

@@ -338,8 +338,15 @@ Segment* FindOrDecode(const std::string& relative, const std::string& dir, bool 
     if (decoded != DecodeResult::Ok) {
         static const char* const kWhy[] = {
             "ok", "not a sound file", "a broken sound file", "no General MIDI SoundFont found", "the mixer is not open",
-            "too large a sound (rates of 4-192 kHz, 1 or 2 channels, at most 10 minutes)"};
-        if (report) ReportLoadFailure(path.c_str(), kWhy[(int)decoded]);
+            "a sound beyond the limits"};
+        why = kWhy[(int)decoded];
+        std::string limit;
+        // The scan names the limit that the decode's own check found passed.
+        if (decoded == DecodeResult::TooLarge && sound_scan::ScanSoundFile(bytes.data(), bytes.size(), &limit) ==
+                                                     sound_scan::ScanResult::TooLarge) {
+            why += ": " + limit;
+        }
+        if (report) ReportLoadFailure(path.c_str(), why);
         *result = DMUS_E_UNSUPPORTED_STREAM;
         return nullptr;
     }

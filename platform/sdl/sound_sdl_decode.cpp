@@ -145,6 +145,7 @@ struct RenderJob {
     size_t songFrames;
     bool convert;               // sampled sound in pcm to convert in place
     SDL_AudioCVT cvt;
+    int heldTempo = 0;          // microseconds a beat that override the song's own; 0 for none
 };
 
 // Converts a WAVE's samples, read into the sound's buffer, in place.
@@ -335,6 +336,7 @@ private:
         fluid_player_t* player = new_fluid_player(synth);
         if (!player) return false;
         if (fluid_player_add_mem(player, job.midi.data(), job.midi.size()) != FLUID_OK ||
+            (job.heldTempo && fluid_player_set_tempo(player, FLUID_PLAYER_TEMPO_EXTERNAL_MIDI, job.heldTempo) != FLUID_OK) ||
             fluid_player_play(player) != FLUID_OK) {
             delete_fluid_player(player);
             return false;
@@ -393,6 +395,20 @@ RenderPool& Pool() {
     return pool;
 }
 
+// FluidSynth plays only songs timed in beats. A song timed in SMPTE frames
+// is handed over with a beat of a second (a frame-rate's worth of frames)
+// held through the song, as tempo events do not change such timing. Returns
+// that beat in microseconds, or 0 for a song timed in beats.
+int TimeSmpteSongInBeats(std::vector<uint8_t>* smf) {
+    uint8_t* division = smf->data() + 12;
+    if (!(division[0] & 0x80)) return 0;
+    const int framesPerSecond = -(int8_t)division[0];
+    const int ticksPerBeat = framesPerSecond * division[1];  // at most 128 * 255: within 15 bits
+    division[0] = (uint8_t)(ticksPerBeat >> 8);
+    division[1] = (uint8_t)ticksPerBeat;
+    return framesPerSecond == 29 ? 1001001 : 1000000;  // 29 stands for 29.97 frames a second
+}
+
 DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
     double seconds;
     if (!ScanMidiFile(data, size, &seconds)) return DecodeResult::Corrupt;
@@ -414,7 +430,9 @@ DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
     out->ready = 0;
     out->finished = false;
     out->failed = false;
-    Pool().Add(RenderJob{out, std::vector<uint8_t>(data, data + size), songFrames, false, SDL_AudioCVT()});
+    RenderJob job{out, std::vector<uint8_t>(data, data + size), songFrames, false, SDL_AudioCVT()};
+    job.heldTempo = TimeSmpteSongInBeats(&job.midi);
+    Pool().Add(std::move(job));
     return DecodeResult::Ok;
 }
 
@@ -428,7 +446,12 @@ DecodeResult DecodeSampled(const uint8_t* data, size_t size, DecodedSound* out) 
     // SDL2_mixer reads the file and converts it to the mixer's format. A WAVE
     // whose data ends early is a broken file, not a shorter sound.
     SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
-    Mix_Chunk* chunk = Mix_LoadWAV_RW(SDL_RWFromConstMem(data, (int)size), 1);
+    // The stream is closed here: SDL2_mixer leaves it open on some of the
+    // ways an Ogg file fails.
+    SDL_RWops* stream = SDL_RWFromConstMem(data, (int)size);
+    if (!stream) return DecodeResult::Corrupt;
+    Mix_Chunk* chunk = Mix_LoadWAV_RW(stream, 0);
+    SDL_RWclose(stream);
     if (!chunk) return DecodeResult::Corrupt;
     uint32_t usable = chunk->alen - chunk->alen % kBytesPerFrame;
     if (usable == 0) {

@@ -8,6 +8,7 @@
 
 #include <jpeglib.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <cstring>
@@ -903,6 +904,25 @@ inline std::vector<Sample> AllSamples() {
     for (Sample& s : make()) all.push_back(std::move(s));
   }
   return all;
+}
+
+// An 89-byte PNG whose text chunk, before any image data, claims 2 GB.
+inline Bytes PngChunkBomb() {
+  Bytes b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  auto chunk = [&b](const char* type, const Bytes& body, uint32_t claimed) {
+    size_t start = b.size() + 4;
+    for (int k = 24; k >= 0; k -= 8) b.push_back(uint8_t(claimed >> k));
+    b.insert(b.end(), type, type + 4);
+    b.insert(b.end(), body.begin(), body.end());
+    uint32_t crc = uint32_t(crc32(0, b.data() + start, uInt(b.size() - start)));
+    if (claimed == body.size())
+      for (int k = 24; k >= 0; k -= 8) b.push_back(uint8_t(crc >> k));
+  };
+  chunk("IHDR", {0, 0, 0, 1, 0, 0, 0, 1, 8, 6, 0, 0, 0}, 13);
+  Bytes text(8 + 40, 'x');
+  std::memcpy(text.data(), "Comment", 8);
+  chunk("tEXt", text, 0x7FFFFFFF);
+  return b;
 }
 
 }  // namespace imagesamples

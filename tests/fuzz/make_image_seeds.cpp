@@ -12,7 +12,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   int written = 0;
-  for (const imagesamples::Sample& s : imagesamples::AllSamples()) {
+  std::vector<imagesamples::Sample> seeds = imagesamples::AllSamples();
+  // A run under a memory limit fails on its first input if a claimed chunk
+  // size is allocated before it is checked.
+  seeds.push_back({"png_chunk_bomb", imagesamples::PngChunkBomb(), {}});
+  for (const imagesamples::Sample& s : seeds) {
     std::string path = std::string(argv[1]) + "/" + s.name;
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f || std::fwrite(s.data.data(), 1, s.data.size(), f) != s.data.size()) {

@@ -144,7 +144,16 @@ TEST_F(HostileSoundTest, SampledSoundsBeyondTheLimitsAreRefusedFromTheirHeaders)
     EXPECT_EQ(Decode(Wave(lo - 1, 1, 400)), DecodeResult::TooLarge);
     EXPECT_EQ(Decode(Wave(hi + 1, 1, 400)), DecodeResult::TooLarge);
     EXPECT_EQ(Decode(Wave(lo, 0, 400)), DecodeResult::TooLarge);
-    EXPECT_EQ(Decode(Wave(lo, 3, 400)), DecodeResult::TooLarge);
+    EXPECT_EQ(Decode(Wave(lo, 9, 400)), DecodeResult::TooLarge);
+    {
+        // Up to eight channels are mixed down to stereo.
+        Bytes eight = Wave(lo, 8, 400);
+        sound_sdl::DecodedSound out;
+        ASSERT_EQ(sound_sdl::DecodeSoundFile(eight.data(), eight.size(), &out), DecodeResult::Ok);
+        sound_sdl::WaitUntilRendered(out);
+        EXPECT_FALSE(out.failed);
+        EXPECT_NEAR(out.ready / sound_sdl::kBytesPerFrame, 400 / 16 * sound_sdl::kRate / lo, 2);  // 25 frames
+    }
     // Ten minutes at 4 kHz mono are 4.8 MB of samples; a 450-byte file claims more.
     const uint32_t tenMinutes = lo * 2 * 600;
     EXPECT_EQ(Decode(Wave(lo, 1, tenMinutes + 2)), DecodeResult::TooLarge);
@@ -165,6 +174,9 @@ TEST_F(HostileSoundTest, SampledSoundsBeyondTheLimitsAreRefusedFromTheirHeaders)
 
 TEST_F(HostileSoundTest, AFailedLoadShowsItsMessageAndOneLineNamingTheFile) {
     WriteFile("date/oneherz.tov", Wave(1, 1, 400));
+    WriteFile("date/nine.tov", Wave(8000, 9, 400));
+    WriteFile("date/quad.tov", Ogg(44100, 4, 100));
+    WriteFile("date/long.tov", MidiLasting(601));
     ASSERT_EQ(mkfifo("date/pipe.tov", 0644), 0);
     ASSERT_EQ(mkdir("date/folder.tov", 0755), 0);
     WriteFile("date/noise.tov", {'n', 'o', 'i', 's', 'e'});
@@ -172,7 +184,11 @@ TEST_F(HostileSoundTest, AFailedLoadShowsItsMessageAndOneLineNamingTheFile) {
         const char* file;
         const char* reason;
     } cases[] = {
-        {"date/oneherz.tov", "too large a sound"},
+        // Sounds beyond the limits name the limit passed.
+        {"date/oneherz.tov", "a sound beyond the limits: 1 samples a second, fewer than 4000"},
+        {"date/nine.tov", "a sound beyond the limits: 9 channels, more than 8"},
+        {"date/quad.tov", "a sound beyond the limits: 4 channels, more than 2"},
+        {"date/long.tov", "a sound beyond the limits: about 11 minutes long, longer than 10 minutes"},
         {"date/pipe.tov", "not a regular file (a named pipe)"},
         {"date/folder.tov", "not a regular file (a folder)"},
         {"date/noise.tov", "not a sound file"},

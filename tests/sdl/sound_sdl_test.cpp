@@ -272,6 +272,7 @@ TEST_F(SoundSdlTest, BrokenFilesFailToLoadWithTheMessage) {
         {"wave-cut-in-format", Bytes(wave.begin(), wave.begin() + 30)},
         {"wave-cut-in-data", Bytes(wave.begin(), wave.begin() + 1000)},
         {"ogg-header-only", {'O', 'g', 'g', 'S', 0, 2, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"ogg-nine-bytes", {'O', 'g', 'g', 'S', 0xC7, 0xCC, 0x2B, 0xD0, 0x4C}},  // SDL2_mixer leaves its stream open
         {"png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0}},
         {"riff-avi", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}},
     };
@@ -283,6 +284,27 @@ TEST_F(SoundSdlTest, BrokenFilesFailToLoadWithTheMessage) {
     hugeDelta.insert(hugeDelta.end() - 4, {0xFF, 0xFF});  // the end comes 2 million ticks later
     hugeDelta[track2 + 7] += 2;
     cases.push_back({"midi-hours-long", hugeDelta});
+    // Structures that FluidSynth refuses when it comes to play the song.
+    Bytes longEnd = midi;
+    longEnd[midi.size() - 1] = 1;  // an end of track with a byte of data
+    longEnd.push_back(0);
+    longEnd[track2 + 7] += 1;
+    cases.push_back({"midi-end-with-data", longEnd});
+    Bytes shortTempo = midi;
+    shortTempo[14 + 8 + 3] = 2;  // a tempo of two bytes: the third is the next delta time
+    cases.push_back({"midi-tempo-of-two-bytes", shortTempo});
+    Bytes oddChunk = midi;
+    const Bytes chunk = {'M', 0xD4, 'x', 'x', 0, 0, 0, 0};  // skipped, but named outside ASCII
+    oddChunk.insert(oddChunk.begin() + 14, chunk.begin(), chunk.end());
+    cases.push_back({"midi-non-ascii-chunk", oddChunk});
+    Bytes escape = midi;
+    escape[track2 + 8 + 1] = 0xF7;  // a sysex escape of no bytes
+    escape[track2 + 8 + 2] = 0;
+    cases.push_back({"midi-escape", escape});
+    Bytes longHeader = midi;
+    longHeader[7] = 8;  // two bytes more in the header
+    longHeader.insert(longHeader.begin() + 14, {0, 0});
+    cases.push_back({"midi-long-header", longHeader});
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -335,6 +357,25 @@ TEST(SoundSdlDecode, EveryTruncationIsRefusedAndCorruptionIsSafe) {
         sound_sdl::DecodedSound out;
         sound_sdl::DecodeSoundFile(bad.data(), bad.size(), &out);
     }
+}
+
+// Timed in frames of 25 a second, 40 ticks each: a note from 1 s to 1.5 s.
+// The tempo track's tempo is no part of such timing.
+TEST_F(SoundSdlTest, SmpteTimedSongSoundsAtItsOwnTimes) {
+    Bytes song = MidiSongOf({0x00, 0xC0, 0x00,                       // piano
+                             0x87, 0x68, 0x90, 60, 100,              // 1000 ticks on, C
+                             0x83, 0x74, 0x80, 60, 0,                // 500 ticks on, off
+                             0x00, 0xFF, 0x2F, 0x00});
+    song[12] = 0xE7;  // -25 frames a second
+    song[13] = 40;
+    WriteFile("date/smpte.tov", song);
+    ASSERT_TRUE(LoadSegment(2, "date/smpte.tov", false));
+    const sound_sdl::SegmentInfo info = Info(2);
+    EXPECT_EQ(info.loopFrames, (uint32_t)sound_sdl::kRate * 3 / 2);
+    const int16_t* pcm = reinterpret_cast<const int16_t*>(sound_sdl::SegmentSound(g_pSegment[2])->pcm.get());
+    uint32_t first = 0;
+    while (first < info.frames && std::abs(pcm[first * 2]) < 100) ++first;
+    EXPECT_NEAR(first, sound_sdl::kRate, sound_sdl::kRate / 50) << "the note's first sound, in frames";
 }
 
 TEST_F(SoundSdlTest, WithoutSoundFontMidiFailsAndWaveStillPlays) {
