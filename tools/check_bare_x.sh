@@ -74,6 +74,7 @@ wait_for() {  # command...: true once it holds, false after $patience seconds
 # The game's window as it is now (SDL may make and drop others on its way up).
 find_window() { xdotool search --onlyvisible --classname potepote 2> /dev/null | tail -n1; }
 window_found() { window=$(find_window) && [ -n "$window" ]; }
+echo "started the game on $DISPLAY"
 window=""
 wait_for window_found
 [ -n "$window" ] || { echo "check_bare_x: no game window"; cat "$work/game.log"; exit 1; }
