@@ -62,7 +62,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # Nothing here waits a fixed time: a busy machine runs the game slowly, so
 # each check waits until what it looks for holds, up to a bound far beyond
 # what an idle machine needs.
-patience=20  # seconds
+patience=60  # seconds
 wait_for() {  # command...: true once it holds, false after $patience seconds
   local end=$((SECONDS + patience))
   until "$@"; do
@@ -81,12 +81,16 @@ wait_for window_found
 
 geometry() {
   window=$(find_window)
+  # Never without an id: xwininfo would wait for a click on the window.
+  [ -n "$window" ] || { echo "no window"; return; }
   xwininfo -id "$window" 2> /dev/null | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
     /^ *Width:/{w=$NF} /^ *Height:/{h=$NF} END{print w "x" h "+" x "+" y}'
 }
 
-is_geometry() { [ "$(geometry)" = "$1" ]; }
-is_windowed() { case $(geometry) in 640x480+*) return 0 ;; esac; return 1; }
+# Each leaves what it saw in $g. The search for the window can miss it for a
+# moment while SDL makes and drops windows, so a check looks until it holds.
+is_geometry() { g=$(geometry); [ "$g" = "$1" ]; }
+is_windowed() { g=$(geometry); case $g in 640x480+*) return 0 ;; esac; return 1; }
 game_ended() { ! kill -0 "$game_pid" 2> /dev/null; }
 
 # The game reads the keyboard once a frame: a key is held until the game has
@@ -99,9 +103,14 @@ press_until() {  # key command...
     local held=$((SECONDS + 5))
     until "$@" || [ $SECONDS -ge $held ]; do sleep 0.1; done
     xdotool keyup "$key"
+    # A moment's miss of the window is no reason to press the key again.
+    local settle=$((SECONDS + 2))
+    until "$@"; do
+      [ $SECONDS -ge $settle ] && break
+      sleep 0.2
+    done
     "$@" && return 0
     [ $SECONDS -ge $end ] && return 1
-    sleep 0.5
   done
 }
 
@@ -156,12 +165,11 @@ EOF
 
 screen_geometry="${screen}+0+0"
 wait_for is_geometry "$screen_geometry"
-g=$(geometry)
 [ "$g" = "$screen_geometry" ] && echo "ok: full screen at start: window $g" ||
   fail "full screen at start: window $g, not the screen's $screen_geometry"
 picture_fills_screen "full screen at start"
 
-geometry > /dev/null
+wait_for window_found  # never xprop without an id: it would wait for a click
 icon=$(xprop -id "$window" -notype -f _NET_WM_ICON 32c '=$0+\n' _NET_WM_ICON 2> /dev/null)
 if python3 - "$icon" << 'EOF'; then
 import sys
@@ -181,11 +189,9 @@ else
 fi
 
 press_until F1 is_windowed
-g=$(geometry)
 case $g in 640x480+*) echo "ok: windowed after F1: window $g" ;; *) fail "windowed after F1: window $g" ;; esac
 
 press_until F1 is_geometry "$screen_geometry"
-g=$(geometry)
 [ "$g" = "$screen_geometry" ] && echo "ok: full screen after F1 twice: window $g" ||
   fail "full screen after F1 twice: window $g, not the screen's $screen_geometry"
 picture_fills_screen "full screen after F1 twice"
