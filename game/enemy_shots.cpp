@@ -75,7 +75,7 @@ const int SOUND_SUMMON = 12;
 const float BOMB_GRAVITY = 0.15f;
 const float BOMB_FLOOR_Y = 417.0f;     // fY, and the quad's top, of a bomb on the floor
 const float BOMB_HEIGHT = 50.0f;
-const float BOMB_PHYSICS_OFFSET = 17.0f;  // fY below the bomb's top when thrown
+const float BOMB_THROW_Y = 42.0f;      // fY below the owner's top when thrown
 const float SHOT_GROUND_Y = 420.0f;    // never reached; it marks the record as fired
 const float WAVE_START_SPEED = 2.0f;
 const float WAVE_SPEED = 3.0f;
@@ -111,7 +111,7 @@ void SpawnBesideOwner(ShotKind kind, const GAMEOBJ* owner, GAMEOBJ* shot)
     if (kind == KIND_BOMB) {
         SetQuadDiv2B(shot->vtx, left, y1 + side.top, rightEdge, y1 + side.bottom, 255);
         shot->rcHit = {20, 3, 20, 3};
-        shot->fY = y1 + side.top + BOMB_PHYSICS_OFFSET;
+        shot->fY = y1 + BOMB_THROW_Y;  // one sum: two would round twice
         shot->nJumpState = JUMP_FALLING;
         shot->bAirborne = 1;
         shot->fVy = 0.0f;
@@ -249,14 +249,8 @@ void FireEnemyShot(int /*i*/, int k, GAMEOBJ* owner, GAMEOBJ* shot)
             shot->nFrame = 9;  // the first animation step maps it into the strip
             owner->nShotState[k] = SHOT_FLYING;
         } else if (owner->nType == ENEMY_BOSS) {
-            if (TrySummon()) {
-                owner->nShotState[k] = SHOT_FREE;
-            } else {
-                // The request stays for another try next frame, and the play
-                // step may test this record against the player meanwhile; the
-                // boss never writes it, so keep it out of reach.
-                Park(shot->vtx);
-            }
+            // A failed attempt leaves the request for the next frame.
+            if (TrySummon()) owner->nShotState[k] = SHOT_FREE;
         }
     }
     if (kind != KIND_NONE) {

@@ -271,6 +271,8 @@ TEST(ImageBadInput, CorruptHeadersAndLyingSizes) {
     Bytes b = Find("tga_mapped").data;
     b[b.size() - 1] = 3;  // index below the map's first entry
     ExpectRejected(b, "TGA index outside map");
+    b[b.size() - 1] = 14;  // the map's first entry (10) plus its length (4): one past its end
+    ExpectRejected(b, "TGA index past the map's end");
     b = Find("tga_24_bottomleft").data;
     b[16] = 12;  // no such depth
     ExpectRejected(b, "TGA depth");

@@ -116,16 +116,26 @@ TEST(TextureLists, InGameSetReloadsToTheSameCountAndKeepsTheLoadingPicture) {
     EXPECT_EQ(g_pTexStageCount, nullptr);
 }
 
-TEST(TextureLists, MissingContinuePictureStopsTheWholeInGameList) {
+// The in-game list stops at its first failing picture: those before it are
+// loaded, none after it.
+TEST(TextureLists, MissingPictureStopsTheInGameListWhereItStands) {
     ScratchFolder folder;
     headless_sound::AcceptMissingFiles(true);
     Scenario s;
     WriteInGameSet();
-    ASSERT_EQ(unlink("date/back_char_con1.tov"), 0);
     g_nCharacter = 1;
+    ASSERT_EQ(unlink("date/back_char_con1.tov"), 0);
     LoadGameAssets();
     EXPECT_EQ(MessageBoxTexts(), std::vector<std::string>{"ゲームオーバー画面をテクスチャとして読み込めませんでした"});
     EXPECT_EQ(LiveTextureCount(), 0);
+
+    WriteInGameSet();
+    ASSERT_EQ(unlink("date/black.tov"), 0);
+    LoadGameAssets();
+    EXPECT_EQ(MessageBoxTexts().back(), "黒画面をテクスチャとして読み込めませんでした");
+    EXPECT_EQ(LiveTextureCount(), 2) << "the two continue pictures";
+    EXPECT_EQ(g_pTexChar1, nullptr);
+    ReleaseGameTextures();
 }
 
 TEST(TextureLists, SubListFailureStopsOnlyThatSubList) {

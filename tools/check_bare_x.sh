@@ -24,7 +24,8 @@ done
 work=$(mktemp -d)
 game_pid="" xvfb_pid=""
 cleanup() {
-  [ -n "$game_pid" ] && kill "$game_pid" 2> /dev/null
+  # A game that did not end on Esc may be stuck (in a message box): it is not asked.
+  [ -n "$game_pid" ] && kill -KILL "$game_pid" 2> /dev/null
   [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2> /dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null
   wait 2> /dev/null
@@ -37,7 +38,7 @@ exec 3> "$work/displayfd"
 Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp > "$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 3>&-
-for _ in $(seq 50); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
+for _ in $(seq 200); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
 [ -s "$work/displayfd" ] || { echo "check_bare_x: Xvfb did not start"; cat "$work/xvfb.log"; exit 2; }
 export DISPLAY=":$(head -n1 "$work/displayfd")"
 
@@ -58,29 +59,68 @@ game_pid=$!
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+# Nothing here waits a fixed time: a busy machine runs the game slowly, so
+# each check waits until what it looks for holds, up to a bound far beyond
+# what an idle machine needs.
+patience=60  # seconds
+wait_for() {  # command...: true once it holds, false after $patience seconds
+  local end=$((SECONDS + patience))
+  until "$@"; do
+    [ $SECONDS -ge $end ] && return 1
+    sleep 0.2
+  done
+}
+
 # The game's window as it is now (SDL may make and drop others on its way up).
 find_window() { xdotool search --onlyvisible --classname potepote 2> /dev/null | tail -n1; }
+window_found() { window=$(find_window) && [ -n "$window" ]; }
+echo "started the game on $DISPLAY"
 window=""
-for _ in $(seq 100); do
-  window=$(find_window)
-  [ -n "$window" ] && break
-  sleep 0.1
-done
+wait_for window_found
 [ -n "$window" ] || { echo "check_bare_x: no game window"; cat "$work/game.log"; exit 1; }
 
 geometry() {
   window=$(find_window)
+  # Never without an id: xwininfo would wait for a click on the window.
+  [ -n "$window" ] || { echo "no window"; return; }
   xwininfo -id "$window" 2> /dev/null | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
     /^ *Width:/{w=$NF} /^ *Height:/{h=$NF} END{print w "x" h "+" x "+" y}'
 }
 
+# Each leaves what it saw in $g. The search for the window can miss it for a
+# moment while SDL makes and drops windows, so a check looks until it holds.
+is_geometry() { g=$(geometry); [ "$g" = "$1" ]; }
+is_windowed() { g=$(geometry); case $g in 640x480+*) return 0 ;; esac; return 1; }
+game_ended() { ! kill -0 "$game_pid" 2> /dev/null; }
+
+# The game reads the keyboard once a frame: a key is held until the game has
+# seen it, and pressed again should the game have missed it going up before.
+press_until() {  # key command...
+  local key=$1 end=$((SECONDS + patience))
+  shift
+  while :; do
+    xdotool keydown "$key"
+    local held=$((SECONDS + 5))
+    until "$@" || [ $SECONDS -ge $held ]; do sleep 0.1; done
+    xdotool keyup "$key"
+    # A moment's miss of the window is no reason to press the key again.
+    local settle=$((SECONDS + 2))
+    until "$@"; do
+      [ $SECONDS -ge $settle ] && break
+      sleep 0.2
+    done
+    "$@" && return 0
+    [ $SECONDS -ge $end ] && return 1
+  done
+}
+
 # The whole picture on screen: inside the 4:3 rectangle the picture scales
 # into, every quarter is mostly lit; outside it, the bars are black. A picture
-# shown only in a corner leaves three quarters black. Tries a few times, as
-# the logo fades.
+# shown only in a corner leaves three quarters black. Tries until it holds,
+# as the logo fades.
 picture_fills_screen() {
-  local what=$1 tries
-  for tries in 1 2 3 4 5 6; do
+  local what=$1 end=$((SECONDS + patience))
+  while :; do
     xwd -root -silent > "$work/shot.xwd" 2> /dev/null || true
     if python3 - "$work/shot.xwd" > "$work/verdict" << 'EOF'; then
 import struct, sys
@@ -117,22 +157,19 @@ EOF
       echo "ok: $what: $(cat "$work/verdict")"
       return 0
     fi
+    [ $SECONDS -ge $end ] && break
     sleep 0.4
   done
   fail "$what: $(cat "$work/verdict")"
 }
 
 screen_geometry="${screen}+0+0"
-sleep 2  # the logo fades in
-g=$(geometry)
+wait_for is_geometry "$screen_geometry"
 [ "$g" = "$screen_geometry" ] && echo "ok: full screen at start: window $g" ||
   fail "full screen at start: window $g, not the screen's $screen_geometry"
 picture_fills_screen "full screen at start"
 
-# The game reads the keyboard once a frame: a key is held long enough for frames to see it.
-press() { xdotool keydown "$1"; sleep 0.2; xdotool keyup "$1"; }
-
-geometry > /dev/null
+wait_for window_found  # never xprop without an id: it would wait for a click
 icon=$(xprop -id "$window" -notype -f _NET_WM_ICON 32c '=$0+\n' _NET_WM_ICON 2> /dev/null)
 if python3 - "$icon" << 'EOF'; then
 import sys
@@ -151,29 +188,20 @@ else
   fail "the window's own icon"
 fi
 
-press F1
-sleep 1
-g=$(geometry)
+press_until F1 is_windowed
 case $g in 640x480+*) echo "ok: windowed after F1: window $g" ;; *) fail "windowed after F1: window $g" ;; esac
 
-press F1
-sleep 1.2
-g=$(geometry)
+press_until F1 is_geometry "$screen_geometry"
 [ "$g" = "$screen_geometry" ] && echo "ok: full screen after F1 twice: window $g" ||
   fail "full screen after F1 twice: window $g, not the screen's $screen_geometry"
 picture_fills_screen "full screen after F1 twice"
 
-press Escape
 code=""
-for _ in $(seq 50); do
-  if ! kill -0 "$game_pid" 2> /dev/null; then
-    wait "$game_pid"
-    code=$?
-    break
-  fi
-  sleep 0.1
-done
-game_pid=""
+if press_until Escape game_ended; then
+  wait "$game_pid"
+  code=$?
+  game_pid=""
+fi
 [ "$code" = 0 ] && echo "ok: Esc ends the game with exit code 0" || fail "Esc: exit code ${code:-none (still running)}"
 
 if [ "$failures" -ne 0 ]; then
