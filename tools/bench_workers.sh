@@ -101,16 +101,13 @@ status_of() {  # PID -> "rss_kB hwm_kB threads"
 # the end, and the frame stats line, if any, after it.
 run_game() {  # BUILD FOLDER SECONDS [script]
     local log="$tmp/stderr" script=${4:-}
-    (cd "$2" && POTE_FRAME_STATS=1 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
+    (cd "$2" && exec env POTE_FRAME_STATS=1 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
         ${script:+POTE_INPUT_SCRIPT=$script} "$1/potepote" 2> "$log") &
-    local shell=$!
-    sleep 0.5
-    local game
-    game=$(pgrep -P "$shell" -x potepote || true)
-    sleep "$(awk -v s="$3" 'BEGIN { print s - 0.5 }')"
+    local game=$!
+    sleep "$3"
     status_of "$game"
     kill -TERM "$game"
-    wait "$shell" || true
+    wait "$game" || true
     grep -E '^frames: ' "$log" || echo "frames: (none)"
     grep -E '^ERROR' "$log" | sed 's/^/  stderr: /' | head -3 || true
 }

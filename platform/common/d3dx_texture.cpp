@@ -1,5 +1,7 @@
 #include "platform/d3dx_texture.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -187,7 +189,16 @@ private:
         for (;;) {
             bool work = wake_.wait_for(lock, kIdleEnd, [&] { return stopping_ || !waiting_.empty(); });
             if (stopping_) return;
-            if (!work) break;
+            if (!work) {
+                // What the decodes freed would otherwise stay with the
+                // process, in the worker's own heap.
+                lock.unlock();
+                worker_gate::Enter();
+                malloc_trim(0);
+                worker_gate::Leave();
+                lock.lock();
+                break;
+            }
             Job job = std::move(waiting_.front());
             waiting_.pop_front();
             busy_.insert(job.key);

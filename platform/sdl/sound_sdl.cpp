@@ -182,7 +182,7 @@ HRESULT IDirectMusicPerformance8::InitAudio(IDirectMusic**, IDirectSound**, HWND
     self->inited = true;
     std::fill(std::begin(self->playing), std::end(self->playing), nullptr);
     s.mixerOwner = self;
-    StartRendering();
+    SoundFontUsable();
     return S_OK;
 }
 

@@ -58,15 +58,14 @@ struct DecodedSound {
 void WaitUntilRendered(const DecodedSound& sound);
 
 
-// Starts a worker that finds out whether the SoundFont loads (at start-up),
-// and stops the workers; renders cut short are marked failed. Workers start
-// as sounds are loaded and end when left idle.
-void StartRendering();
-void StopRendering();
-
 // Whether songs can be rendered: a SoundFont was found and FluidSynth loads
-// it. Waits for the worker that tries, if it has not yet.
+// it. Waits for the worker that tries, if it has not yet (the performance's
+// start-up asks first, so that the first song's load need not wait).
 bool SoundFontUsable();
+
+// Stops the workers; renders cut short are marked failed. Workers start as
+// sounds are loaded and end when left idle.
+void StopRendering();
 
 // Render workers running now. For tests.
 int RenderWorkers();

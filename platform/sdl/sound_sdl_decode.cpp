@@ -12,6 +12,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <fluidsynth.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <condition_variable>
@@ -166,13 +167,6 @@ enum class Verdict { Unknown, Usable, Unusable };
 class RenderPool {
 public:
     ~RenderPool() { Stop(); }
-
-    // Starts finding out whether the SoundFont loads, on a worker.
-    void Start() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        ChooseFont();
-        if (verdict_ == Verdict::Unknown && threads_.size() == ended_.size()) Spawn();
-    }
 
     // False when a song cannot be rendered: no SoundFont, or one FluidSynth
     // refused. Waits (unless told not to) until a worker has tried to load it.
@@ -351,6 +345,9 @@ private:
         lock.unlock();
         worker_gate::Enter();
         synth.Clear();
+        // What the worker's synthesizer and renders freed would otherwise
+        // stay with the process, in the worker's own heap.
+        malloc_trim(0);
         worker_gate::Leave();
         lock.lock();
         ended_.push_back(std::this_thread::get_id());
@@ -613,8 +610,6 @@ void WaitUntilRendered(const DecodedSound& sound) {
 void StopRendering() { Pool().Stop(); }
 
 bool WaitForRenders(int maxMs) { return Pool().WaitIdle(maxMs); }
-
-void StartRendering() { Pool().Start(); }
 
 bool SoundFontUsable() { return Pool().FontUsable(true); }
 
