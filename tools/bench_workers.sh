@@ -10,8 +10,8 @@
 #   long    the front end walked into play (tests/scripts/front_end_to_play.txt)
 #           with date/SE01.tov a 599-s WAVE at 4 kHz, and with the default
 #           set: the peak memory (VmHWM) and the frame stats
-#   limits  the same walk with every sound at its length limit (each song a
-#           599-s song, each WAVE a 599-s WAVE at 4 kHz)
+#   limits  the same walk, 90 s long, with every sound at its length limit
+#           (each song a 599-s song, each WAVE a 599-s WAVE at 4 kHz)
 #   box     the time from a failure's message on standard error to the start
 #           of its box (SDL's copy of the process that shows it; x86-64), under Xvfb
 #           with openbox: date/logo.tov is missing, so the box comes on the
@@ -141,12 +141,14 @@ title)
     ;;
 long | limits)
     variants=(default "$([ "$mode" = long ] && echo longwave || echo limits)")
+    # Long enough for every render to end, at the limits.
+    walk=$([ "$mode" = long ] && echo 20 || echo 90)
     for v in "${variants[@]}"; do
         dir=$(folder "$v")
         rm -f "$tmp"/res.* "$tmp"/frames.*
         for ((r = 0; r < rounds; r++)); do
             for i in "${!builds[@]}"; do
-                out=$(run_game "${builds[$i]}" "$dir" 20 "$here/tests/scripts/front_end_to_play.txt")
+                out=$(run_game "${builds[$i]}" "$dir" "$walk" "$here/tests/scripts/front_end_to_play.txt")
                 echo "${out%%$'\n'*}" >> "$tmp/res.$i"
                 echo "${out#*$'\n'}" | sed "s|^|  ${builds[$i]} round $r: |" >> "$tmp/frames.$i"
             done

@@ -197,7 +197,10 @@ private:
                 malloc_trim(0);
                 worker_gate::Leave();
                 lock.lock();
-                break;
+                // Still counted as running: work that came meanwhile is ours.
+                if (stopping_) return;
+                if (waiting_.empty()) break;
+                continue;
             }
             Job job = std::move(waiting_.front());
             waiting_.pop_front();

@@ -324,7 +324,20 @@ private:
             ++idle_;
             bool work = wake_.wait_for(lock, kIdleEnd, [&] { return stopping_ || !queue_.empty(); });
             --idle_;
-            if (stopping_ || !work) break;
+            if (stopping_) break;
+            if (!work) {
+                lock.unlock();
+                worker_gate::Enter();
+                synth.Clear();
+                // What the worker's synthesizer and renders freed would
+                // otherwise stay with the process, in the worker's own heap.
+                malloc_trim(0);
+                worker_gate::Leave();
+                lock.lock();
+                // Still counted as running: work that came meanwhile is ours.
+                if (stopping_ || queue_.empty()) break;
+                continue;
+            }
             RenderJob job = std::move(queue_.front());
             queue_.pop_front();
             busy_.push_back(job.sound);
@@ -342,14 +355,6 @@ private:
             done_.notify_all();
             progress_.notify_all();
         }
-        lock.unlock();
-        worker_gate::Enter();
-        synth.Clear();
-        // What the worker's synthesizer and renders freed would otherwise
-        // stay with the process, in the worker's own heap.
-        malloc_trim(0);
-        worker_gate::Leave();
-        lock.lock();
         ended_.push_back(std::this_thread::get_id());
     }
 
