@@ -16,9 +16,10 @@ struct Gate {
     std::atomic<bool> held{false};  // read without the lock between pieces
 };
 
+// Never destroyed: workers may pass through it while the process exits.
 Gate& TheGate() {
-    static Gate gate;
-    return gate;
+    static Gate* gate = new Gate;
+    return *gate;
 }
 
 // A decode the game's thread does itself passes the same checkpoints; only

@@ -144,6 +144,9 @@ int Peak(const int16_t* samples, size_t count) {
 struct FreeWav {
     void operator()(Uint8* p) const { SDL_FreeWAV(p); }
 };
+struct FreeStream {
+    void operator()(SDL_AudioStream* p) const { SDL_FreeAudioStream(p); }
+};
 
 struct RenderJob {
     DecodedSound* sound;
@@ -151,7 +154,8 @@ struct RenderJob {
     size_t songFrames;
     std::unique_ptr<Uint8, FreeWav> samples;  // a WAVE's samples to convert
     Uint32 sampleBytes;
-    SDL_AudioSpec spec;
+    Uint32 pieceBytes;                               // whole frames
+    std::unique_ptr<SDL_AudioStream, FreeStream> stream;  // made by the load: SDL sets up its converters there
 };
 
 // A WAVE's samples go through the converter this many frames at a time, so
@@ -426,10 +430,8 @@ private:
     // it is dropped, and what it falls short stays silent.
     bool Convert(RenderJob& job) {
         DecodedSound* out = job.sound;
-        SDL_AudioStream* stream =
-            SDL_NewAudioStream(job.spec.format, job.spec.channels, job.spec.freq, AUDIO_S16SYS, 2, kRate);
-        if (!stream) return false;
-        const Uint32 piece = kConvertFrames * (SDL_AUDIO_BITSIZE(job.spec.format) / 8) * job.spec.channels;
+        SDL_AudioStream* stream = job.stream.get();
+        const Uint32 piece = job.pieceBytes;
         uint8_t* pcm = out->pcm.get();
         Uint32 fed = 0, written = 0;
         bool ok = true;
@@ -452,7 +454,7 @@ private:
             Publish(out, written, written + (Uint32)got);
             written += (Uint32)got;
         }
-        SDL_FreeAudioStream(stream);
+        job.stream.reset();
         if (ok) out->ready.store(out->capacity, std::memory_order_release);
         return ok;
     }
@@ -501,7 +503,7 @@ DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
     out->finished = false;
     out->failed = false;
     out->song = true;
-    Pool().Add(RenderJob{out, std::vector<uint8_t>(data, data + size), songFrames, nullptr, 0, SDL_AudioSpec()});
+    Pool().Add(RenderJob{out, std::vector<uint8_t>(data, data + size), songFrames, nullptr, 0, 0, nullptr});
     return DecodeResult::Ok;
 }
 
@@ -557,6 +559,11 @@ DecodeResult DecodeWave(const uint8_t* data, size_t size, DecodedSound* out) {
     if (frames == 0 || frames > (uint64_t)INT32_MAX / kBytesPerFrame) return DecodeResult::Corrupt;
     const uint32_t capacity = (uint32_t)frames * kBytesPerFrame;
     const bool same = spec.format == AUDIO_S16SYS && spec.channels == 2 && spec.freq == kRate;
+    std::unique_ptr<SDL_AudioStream, FreeStream> stream;
+    if (!same) {
+        stream.reset(SDL_NewAudioStream(spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 2, kRate));
+        if (!stream) return DecodeResult::Corrupt;
+    }
     // Untouched pages of calloc's cost nothing until the conversion writes them.
     out->pcm.reset(static_cast<uint8_t*>(same ? malloc(capacity) : calloc(capacity, 1)));
     if (!out->pcm) return DecodeResult::Corrupt;
@@ -571,7 +578,8 @@ DecodeResult DecodeWave(const uint8_t* data, size_t size, DecodedSound* out) {
     }
     out->ready = 0;
     out->finished = false;
-    Pool().Add(RenderJob{out, std::vector<uint8_t>(), 0, std::move(samples), bytes - bytes % frameBytes, spec});
+    Pool().Add(RenderJob{out, std::vector<uint8_t>(), 0, std::move(samples), bytes - bytes % frameBytes,
+                         kConvertFrames * frameBytes, std::move(stream)});
     return DecodeResult::Ok;
 }
 
