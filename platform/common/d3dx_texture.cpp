@@ -121,7 +121,8 @@ public:
             threads_.erase(it);
         }
         ended_.clear();
-        while (threads_.size() < std::min(most, busy_.size() + waiting_.size())) threads_.emplace_back([this] { Work(); });
+        while (threads_.size() < std::min(most, busy_.size() + waiting_.size()))
+            threads_.emplace_back([this] { Work(); });
         wake_.notify_all();
     }
 
