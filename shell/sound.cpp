@@ -153,19 +153,19 @@ void LoadGameSounds() {
 
 void PrefetchSounds() {
     // The front end's sounds in the order its scenes load them (keep them in
-    // step with the scenes), then the in-game set with every character's
-    // attack sound.
+    // step with the scenes), then the in-game set with the attack sound of
+    // the first character, the one the select screen always chooses.
     static const char* const kFrontEnd[] = {
         "date/logo.tov", "date/gorumo.tov", "date/SE05.tov", "date/CharSelect.tov",
         "date/SE04.tov", "date/SE01.tov",   "date/SE30.tov",
     };
     const int nFrontEnd = sizeof(kFrontEnd) / sizeof(kFrontEnd[0]);
-    const char* szFiles[nFrontEnd + sizeof(g_GameSoundsHead) / sizeof(g_GameSoundsHead[0]) + 5 +
+    const char* szFiles[nFrontEnd + sizeof(g_GameSoundsHead) / sizeof(g_GameSoundsHead[0]) + 1 +
                         sizeof(g_GameSoundsTail) / sizeof(g_GameSoundsTail[0])];
     int n = 0;
     for (int i = 0; i < nFrontEnd; i++) szFiles[n++] = kFrontEnd[i];
     for (const GAMESOUND& sound : g_GameSoundsHead) szFiles[n++] = sound.szPath;
-    for (const char* szPath : g_szAttackSound) szFiles[n++] = szPath;
+    szFiles[n++] = g_szAttackSound[0];
     for (const GAMESOUND& sound : g_GameSoundsTail) szFiles[n++] = sound.szPath;
     // Called before the loader exists: its search path will be the directory
     // we start in, where the files are taken from now.

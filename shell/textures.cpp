@@ -169,18 +169,12 @@ void ReleaseCharSelectTextures() {
 }
 
 void PrefetchTextures() {
-    // In the order the scenes load them; the select's character is not known
-    // yet, so every character's pair comes last.
+    // In the order the scenes load them, with the pictures of the first
+    // character, the one the select screen always chooses.
     PrefetchPlain(kTitleFiles, 4);
     const LPCSTR frontEnd[] = {"date/back_char_select1.tov", "date/Loading.tov"};
     PrefetchPlain(frontEnd, 2);
-    PrefetchGameTextures(0);
-    const D3DFORMAT formats[2] = {D3DFMT_A1R5G5B5, D3DFMT_A1R5G5B5};
-    const D3DCOLOR keys[2] = {kColorKey, kColorKey};
-    for (int i = 0; i < 5; ++i) {
-        const LPCSTR pair[2] = {kPlayerRight[i], kPlayerLeft[i]};
-        PrefetchTextureFiles(pair, formats, keys, 2);
-    }
+    PrefetchGameTextures(1);
 }
 
 void LoadGameAssets() {

@@ -7,6 +7,7 @@
 
 #include "game/objects.h"
 #include "platform/common/texture_object.h"
+#include "platform/common/worker_gate.h"
 #include "platform/d3dx_texture.h"
 #include "platform/headless/headless_sound.h"
 #include "scenario.h"
@@ -356,6 +357,24 @@ TEST(TexturePrefetch, LoadsSeeTheFilesAsTheyAreWhenLoaded) {
     EXPECT_EQ(after.byPrefetch - before.byPrefetch, 3);
     EXPECT_EQ(after.byLoads - before.byLoads, 2) << "the changed file and the new one";
     EXPECT_EQ(LiveTextureCount(), 0);
+}
+
+// While a message box is up the picture workers start nothing; after it they
+// decode what was asked for, and once idle for a while they end.
+TEST(TexturePrefetch, HeldWorkersWaitAndIdleOnesEnd) {
+    ScratchFolder folder;
+    Scenario s;
+    ASSERT_TRUE(WaitForTextureDecodes(5000));
+    ScratchFolder::WriteTga("one", 1, 1, {0xFF102030});
+    ScratchFolder::WriteTga("two", 1, 1, {0xFF102030});
+    TextureDecodeCounts before = GetTextureDecodeCounts();
+    worker_gate::Hold();
+    PrefetchPlain({"date/one.tov", "date/two.tov"});
+    EXPECT_FALSE(WaitForTextureDecodes(100));
+    worker_gate::Release();
+    EXPECT_TRUE(DecodedAhead(before, 2));
+    for (int i = 0; i < 500 && TextureDecodeWorkers() > 0; ++i) usleep(10000);
+    EXPECT_EQ(TextureDecodeWorkers(), 0);
 }
 
 // Loads that come straight after their prefetch, while the workers are still

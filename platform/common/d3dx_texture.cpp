@@ -1,5 +1,7 @@
 #include "platform/d3dx_texture.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -16,6 +18,7 @@
 #include "platform/common/file_read.h"
 #include "platform/common/raster.h"
 #include "platform/common/texture_object.h"
+#include "platform/common/worker_gate.h"
 #include "platform/image/image_decode.h"
 
 namespace {
@@ -68,13 +71,19 @@ struct Job {
 bool Decode(const char* file, CacheKey* key, DecodedImage* image, std::string* why) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(file, kMaxFileBytes, &key->file, &bytes, why)) return false;
+    worker_gate::Checkpoint();
     if (!DecodeImage(bytes.data(), bytes.size(), *image, why)) {
         if (why) *why = "not a picture we can use: " + *why;
         return false;
     }
+    worker_gate::Checkpoint();
     if (key->format == D3DFMT_A1R5G5B5) ConvertToA1R5G5B5Keyed(*image, key->colorKey);
+    worker_gate::Checkpoint();
     return true;
 }
+
+// A worker left with nothing to decode for this long ends.
+constexpr auto kIdleEnd = std::chrono::seconds(1);
 
 // The decoded pictures, and the prefetched files still waiting or being
 // decoded. Worker threads take the waiting ones in the order they were asked
@@ -83,6 +92,8 @@ bool Decode(const char* file, CacheKey* key, DecodedImage* image, std::string* w
 // have seen without any of this.
 class Decoder {
 public:
+    Decoder() { SetDecodePause(worker_gate::Checkpoint); }
+
     ~Decoder() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -103,7 +114,14 @@ public:
         unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         // Leave a core to the game's own thread.
         size_t most = std::max(1u, std::min(cores, 8u) - 1);
-        while (threads_.size() < std::min(most, threads_.size() + waiting_.size()))
+        // Workers that ended are joined here, where others may start.
+        for (std::thread::id id : ended_) {
+            auto it = std::find_if(threads_.begin(), threads_.end(), [&](std::thread& t) { return t.get_id() == id; });
+            it->join();
+            threads_.erase(it);
+        }
+        ended_.clear();
+        while (threads_.size() < std::min(most, busy_.size() + waiting_.size()))
             threads_.emplace_back([this] { Work(); });
         wake_.notify_all();
     }
@@ -155,6 +173,11 @@ public:
         return counts_;
     }
 
+    int Workers() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return (int)(threads_.size() - ended_.size());
+    }
+
 private:
     bool IsWaiting(const CacheKey& key) const {
         for (const Job& job : waiting_)
@@ -165,15 +188,31 @@ private:
     void Work() {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            wake_.wait(lock, [&] { return stopping_ || !waiting_.empty(); });
+            bool work = wake_.wait_for(lock, kIdleEnd, [&] { return stopping_ || !waiting_.empty(); });
             if (stopping_) return;
+            if (!work) {
+                // What the decodes freed would otherwise stay with the
+                // process, in the worker's own heap.
+                lock.unlock();
+                worker_gate::Enter();
+                malloc_trim(0);
+                worker_gate::Leave();
+                lock.lock();
+                // Still counted as running: work that came meanwhile is ours.
+                if (stopping_) return;
+                if (waiting_.empty()) break;
+                continue;
+            }
             Job job = std::move(waiting_.front());
             waiting_.pop_front();
             busy_.insert(job.key);
             lock.unlock();
+            worker_gate::Enter();
             Finish(job);
+            worker_gate::Leave();
             lock.lock();
         }
+        ended_.push_back(std::this_thread::get_id());
     }
 
     // Decodes outside the lock, then files the result and wakes the loads.
@@ -200,6 +239,7 @@ private:
     std::deque<Job> waiting_;
     std::set<CacheKey> busy_;
     std::vector<std::thread> threads_;
+    std::vector<std::thread::id> ended_;  // workers that ended, still to join
     TextureDecodeCounts counts_;
     bool stopping_ = false;
 };
@@ -250,6 +290,8 @@ void PrefetchTextureFiles(const LPCSTR* srcFiles, const D3DFORMAT* formats, cons
 TextureDecodeCounts GetTextureDecodeCounts() { return TheDecoder().Counts(); }
 
 bool WaitForTextureDecodes(int maxMs) { return TheDecoder().WaitIdle(maxMs); }
+
+int TextureDecodeWorkers() { return TheDecoder().Workers(); }
 
 HRESULT D3DXCreateTextureFromFileA(IDirect3DDevice8* device, LPCSTR srcFile, IDirect3DTexture8** texture) {
     return Load(device, srcFile, D3DFMT_UNKNOWN, 0, texture);

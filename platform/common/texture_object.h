@@ -39,3 +39,6 @@ TextureDecodeCounts GetTextureDecodeCounts();
 // waiting or being decoded; false when time ran out first. For tests and the
 // benchmark: the game never waits for anything but the picture it loads.
 bool WaitForTextureDecodes(int maxMs);
+
+// Picture workers running now; they end when left idle. For tests.
+int TextureDecodeWorkers();

@@ -162,6 +162,7 @@ bool RunJpeg(JpegJob& job, const uint8_t* d, size_t n, DecodedImage& out, std::s
         dst[x] = Argb(255, InkToLight(p[0], p[3]), InkToLight(p[1], p[3]), InkToLight(p[2], p[3]));
       }
     }
+    PauseBetweenRows(cinfo.output_scanline);
   }
   // Every pixel has been decoded; files of several scans read all their data
   // before the first row came out. What jpeg_finish_decompress still reads is

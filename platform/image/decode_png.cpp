@@ -115,6 +115,7 @@ bool RunPng(PngJob& job) {
   for (int pass = 0; pass < passes; ++pass) {
     for (png_uint_32 y = 0; y < h; ++y) {
       png_read_row(job.png, base + size_t(y) * w * 4, nullptr);
+      PauseBetweenRows(y);
     }
   }
   png_read_end(job.png, nullptr);

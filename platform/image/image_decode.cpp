@@ -2,7 +2,18 @@
 
 #include "platform/image/image_formats.h"
 
+#include <atomic>
+
 namespace imagecodec {
+
+namespace {
+std::atomic<void (*)()> g_pause{nullptr};
+}  // namespace
+
+void PauseBetweenRows(uint32_t row) {
+  if (row % 16 != 15) return;
+  if (void (*pause)() = g_pause.load(std::memory_order_relaxed)) pause();
+}
 
 bool SizeAllowed(int64_t width, int64_t height, std::string* why) {
   if (width <= 0 || height <= 0) return Fail(why, "zero or negative size");
@@ -44,6 +55,8 @@ bool MaskChannel::Init(uint32_t m) {
 }
 
 }  // namespace imagecodec
+
+void SetDecodePause(void (*pause)()) { imagecodec::g_pause = pause; }
 
 bool DecodeImage(const uint8_t* data, size_t size, DecodedImage& out, std::string* why) {
   using namespace imagecodec;

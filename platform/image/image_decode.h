@@ -20,6 +20,11 @@ struct DecodedImage {
 // completely and safely; out is left empty then.
 bool DecodeImage(const uint8_t* data, size_t size, DecodedImage& out, std::string* why = nullptr);
 
+// A function the slow decoders call every few rows, where they hold no lock,
+// so that a thread decoding a large picture can be made to wait there. None
+// until one is set.
+void SetDecodePause(void (*pause)());
+
 // The keyed loader's conversion: every pixel to 16-bit colour with 1-bit alpha
 // (A1R5G5B5): alpha becomes 0 or 255 (>= 128 -> 255), each colour channel keeps
 // its top 5 bits expanded back to 8 (c5 << 3 | c5 >> 2). Then a pixel whose

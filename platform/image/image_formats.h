@@ -21,6 +21,9 @@ inline bool Fail(std::string* why, const char* reason) {
 
 // Checks a claimed size against the limits.
 bool SizeAllowed(int64_t width, int64_t height, std::string* why);
+// Calls the pause set with SetDecodePause, every 16th row.
+void PauseBetweenRows(uint32_t row);
+
 // SizeAllowed, then sizes out (zero-filled: transparent black).
 bool StartImage(int64_t width, int64_t height, DecodedImage& out, std::string* why);
 

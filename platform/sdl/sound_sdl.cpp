@@ -178,7 +178,7 @@ HRESULT IDirectMusicPerformance8::InitAudio(IDirectMusic**, IDirectSound**, HWND
     self->inited = true;
     std::fill(std::begin(self->playing), std::end(self->playing), nullptr);
     s.mixerOwner = self;
-    StartRendering();
+    SoundFontUsable();
     return S_OK;
 }
 
@@ -309,6 +309,19 @@ HRESULT IDirectMusicLoader8::SetSearchDirectory(REFGUID objectClass, WCHAR* path
 
 namespace {
 
+const char kNoSoundFont[] = "no General MIDI SoundFont that loads";
+
+// A song's render needs the SoundFont, which a worker loads: the load that
+// reports its failures waits for the verdict, so that a SoundFont that does
+// not load fails the load, not the render later. The segment stays cached
+// either way; its render fails, and the next load decodes the file again.
+Segment* Usable(Segment* seg, const std::string& path, bool report, HRESULT* result) {
+    if (!report || !seg->sound.song || SoundFontUsable()) return seg;
+    ReportLoadFailure(path.c_str(), kNoSoundFont);
+    *result = DMUS_E_UNSUPPORTED_STREAM;
+    return nullptr;
+}
+
 // The cached segment for the file, or a new one decoded from it (nullptr,
 // with the failure in *result, when it cannot be). A failure is reported
 // only when report is set: a prefetch leaves that to the load.
@@ -326,7 +339,7 @@ Segment* FindOrDecode(const std::string& relative, const std::string& dir, bool 
         return nullptr;
     }
     for (const auto& seg : s.segments) {
-        if (seg->key == key && !seg->sound.failed) return seg.get();
+        if (seg->key == key && !seg->sound.failed) return Usable(seg.get(), path, report, result);
     }
 
     if (!ReadWholeFile(path.c_str(), kMaxFileBytes, &key, &bytes, &why)) {
@@ -337,7 +350,7 @@ Segment* FindOrDecode(const std::string& relative, const std::string& dir, bool 
     DecodeResult decoded = DecodeSoundFile(bytes.data(), bytes.size(), &seg->sound);
     if (decoded != DecodeResult::Ok) {
         static const char* const kWhy[] = {
-            "ok", "not a sound file", "a broken sound file", "no General MIDI SoundFont found", "the mixer is not open",
+            "ok", "not a sound file", "a broken sound file", kNoSoundFont, "the mixer is not open",
             "a sound beyond the limits"};
         why = kWhy[(int)decoded];
         std::string limit;
@@ -358,7 +371,7 @@ Segment* FindOrDecode(const std::string& relative, const std::string& dir, bool 
     SetChunk(&seg->loop, seg->sound.pcm.get(), seg->sound.loopBytes);
     ++s.stats.decoded;
     s.segments.push_back(std::move(seg));
-    return s.segments.back().get();
+    return Usable(s.segments.back().get(), path, report, result);
 }
 
 }  // namespace

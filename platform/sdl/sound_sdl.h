@@ -27,11 +27,11 @@ using sound_scan::kMaxSoundSeconds;
 using sound_scan::kMinSampleRate;
 
 // A sound in the mixer's format. A WAVE file is read when it is loaded and
-// converted to the mixer's format by a worker thread (or by the play that
-// needs it first). MIDI is rendered by worker threads: the buffer has room
-// for the longest the song can be (one pass and the longest ring-out) and
-// fills from its start, so a play can begin at once and the mixer reads what
-// the worker has just written. Whatever is not rendered yet reads as silence.
+// converted to the mixer's format by a worker thread into a buffer of its
+// converted length. MIDI is rendered by worker threads: the buffer has room
+// for the longest the song can be (one pass and the longest ring-out). Both
+// fill from the start, so a play can begin at once and the mixer reads what
+// the worker has just written. Whatever is not ready yet reads as silence.
 struct DecodedSound {
     DecodedSound() = default;
     DecodedSound(const DecodedSound&) = delete;
@@ -50,7 +50,7 @@ struct DecodedSound {
     std::atomic<uint32_t> ready{0};    // bytes rendered so far, from the start
     std::atomic<bool> finished{true};   // no render outstanding: ready is the whole length
     std::atomic<bool> failed{false};    // the render stopped early: decode the file again
-    bool wave = false;                  // a converted WAVE: whole or nothing, never in part
+    bool song = false;                  // MIDI, rendered with the SoundFont
 };
 
 // Waits until the sound is rendered (or its render failed). For tests and the
@@ -58,27 +58,34 @@ struct DecodedSound {
 void WaitUntilRendered(const DecodedSound& sound);
 
 
-// Starts the render workers (at start-up: the first reads the SoundFont
-// before this returns), and stops them; renders cut short are marked failed.
-void StartRendering();
+// Whether songs can be rendered: a SoundFont was found and FluidSynth loads
+// it. Waits for the worker that tries, if it has not yet (the performance's
+// start-up asks first, so that the first song's load need not wait).
+bool SoundFontUsable();
+
+// Stops the workers; renders cut short are marked failed. Workers start as
+// sounds are loaded and end when left idle.
 void StopRendering();
+
+// Render workers running now. For tests.
+int RenderWorkers();
 
 // Waits, at most maxMs, until no render is queued or running; false when
 // time ran out first.
 bool WaitForRenders(int maxMs);
 
-// Readies a sound that is about to play: a WAVE still waiting for its
-// conversion is converted here and now; a song still rendering moves ahead
-// of the other renders, and the play waits for its first tenth of a second
-// (about a millisecond; a quarter of a second at most on a starved machine).
+// Readies a sound that is about to play: one still waiting for its render
+// or conversion moves ahead of the others (with a worker of its own if every
+// worker is busy), and the play waits for its first tenth of a second (about
+// a millisecond; a quarter of a second at most on a starved machine).
 void PrepareToPlay(const DecodedSound& sound);
 
 enum class DecodeResult {
     Ok,
     Unrecognised,  // not a format this layer reads
     Corrupt,       // recognised, but truncated, malformed or unreasonably long
-    NoSoundFont,   // MIDI, but no General MIDI SoundFont could be loaded
-    NoMixer,       // sampled sound needs the mixer open to convert it
+    NoSoundFont,   // MIDI, but no General MIDI SoundFont, or one that does not load
+    NoMixer,       // Ogg Vorbis needs the mixer open to convert it
     TooLarge,      // claims a rate, channel count or length beyond the limits above
 };
 

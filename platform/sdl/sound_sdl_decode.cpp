@@ -7,10 +7,12 @@
 // than reading and checking the file, and a song can start playing while
 // the rest of it is still being rendered (far faster than it plays).
 #include "platform/sdl/sound_sdl.h"
+#include "platform/common/worker_gate.h"
 
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <fluidsynth.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <condition_variable>
@@ -139,46 +141,57 @@ int Peak(const int16_t* samples, size_t count) {
     return peak;
 }
 
+struct FreeWav {
+    void operator()(Uint8* p) const { SDL_FreeWAV(p); }
+};
+struct FreeStream {
+    void operator()(SDL_AudioStream* p) const { SDL_FreeAudioStream(p); }
+};
+
 struct RenderJob {
     DecodedSound* sound;
     std::vector<uint8_t> midi;  // a song to render, or
     size_t songFrames;
-    bool convert;               // sampled sound in pcm to convert in place
-    SDL_AudioCVT cvt;
-    int heldTempo = 0;          // microseconds a beat that override the song's own; 0 for none
+    std::unique_ptr<Uint8, FreeWav> samples;  // a WAVE's samples to convert
+    Uint32 sampleBytes;
+    Uint32 pieceBytes;                               // whole frames
+    std::unique_ptr<SDL_AudioStream, FreeStream> stream;  // made by the load: SDL sets up its converters there
+    int heldTempo = 0;  // microseconds a beat that override the song's own; 0 for none
 };
 
-// Converts a WAVE's samples, read into the sound's buffer, in place.
-void Convert(RenderJob& job) {
-    DecodedSound* out = job.sound;
-    job.cvt.buf = out->pcm.get();
-    bool ok = SDL_ConvertAudio(&job.cvt) == 0;
-    uint32_t usable = ok ? (uint32_t)(job.cvt.len_cvt - job.cvt.len_cvt % kBytesPerFrame) : 0;
-    out->loopBytes = usable;
-    out->ready = usable;
-    if (!ok || usable == 0) out->failed = true;
-}
+// A WAVE's samples go through the converter this many frames at a time, so
+// that a worker never holds the converter for long.
+constexpr Uint32 kConvertFrames = 4096;
+// A worker left with nothing to do for this long ends.
+constexpr auto kIdleEnd = std::chrono::seconds(1);
 
-// The worker threads and the renders waiting for them. Started with the
-// first MIDI load; stopped when the performance closes down.
+enum class Verdict { Unknown, Usable, Unusable };
+
+// The worker threads and the renders and conversions waiting for them.
+// Workers start as work comes and end when there has been none for a while.
 class RenderPool {
 public:
     ~RenderPool() { Stop(); }
 
-    // Starts the first worker and waits until its synthesizer has read the
-    // SoundFont, so that the first song loaded can start at once.
-    void Start() {
+    // False when a song cannot be rendered: no SoundFont, or one FluidSynth
+    // refused. Waits (unless told not to) until a worker has tried to load it.
+    bool FontUsable(bool wait) {
         std::unique_lock<std::mutex> lock(mutex_);
-        if (threads_.empty()) Spawn();
-        ready_.wait(lock, [&] { return opened_ > 0 || failedOpen_ || threads_.empty(); });
+        ChooseFont();
+        if (verdict_ == Verdict::Unknown && !wait) return true;
+        if (verdict_ == Verdict::Unknown && threads_.size() == ended_.size()) Spawn();
+        ready_.wait(lock, [&] { return verdict_ != Verdict::Unknown; });
+        return verdict_ == Verdict::Usable;
     }
 
     void Add(RenderJob job) {
         std::lock_guard<std::mutex> lock(mutex_);
+        ChooseFont();
         queue_.push_back(std::move(job));
-        // Another worker when every one is busy: songs loaded together (the
+        // Another worker when every one is busy: sounds loaded together (the
         // stage start's set) render side by side.
-        if (busy_.size() + queue_.size() > threads_.size() && (int)threads_.size() < MaxThreads()) Spawn();
+        const size_t live = threads_.size() - ended_.size();
+        if (busy_.size() + queue_.size() > live && (int)live < MaxThreads()) Spawn();
         wake_.notify_one();
     }
 
@@ -189,30 +202,15 @@ public:
             if (it->sound != sound) continue;
             RenderJob job = std::move(*it);
             queue_.erase(it);
-            if (!job.convert) {
-                queue_.push_front(std::move(job));
-                break;
-            }
-            // Done here: a conversion takes a few milliseconds, less than
-            // waiting for a worker busy with a song.
-            busy_.push_back(job.sound);
-            lock.unlock();
-            Convert(job);
-            lock.lock();
-            job.sound->finished = true;
-            busy_.erase(std::find(busy_.begin(), busy_.end(), job.sound));
-            done_.notify_all();
-            progress_.notify_all();
-            return;
-        }
-        if (sound->wave) {
-            // Being converted by a worker: a few milliseconds.
-            done_.wait(lock, [&] { return sound->finished.load(); });
-            return;
+            queue_.push_front(std::move(job));
+            // Every worker busy with a long song: one more, for this sound.
+            if (idle_ == 0) Spawn();
+            wake_.notify_one();
+            break;
         }
         // Normally a millisecond. On a machine too busy to render that fast
         // the frame waits with its sound, so the two stay together and the
-        // song does not start on silence; the bound keeps a starved render
+        // sound does not start on silence; the bound keeps a starved render
         // from holding the game up for long.
         progress_.wait_for(lock, std::chrono::milliseconds(kMaxLeadWaitMs), [&] {
             return sound->finished.load() || sound->ready.load() >= (uint32_t)(kLeadFrames * kBytesPerFrame);
@@ -237,6 +235,7 @@ public:
         cancel_.erase(std::find(cancel_.begin(), cancel_.end(), sound));
     }
 
+    // Ends every worker; the next sound chooses the SoundFont afresh.
     void Stop() {
         std::vector<std::thread> threads;
         {
@@ -252,6 +251,10 @@ public:
             done_.notify_all();
         }
         for (std::thread& t : threads) t.join();
+        std::lock_guard<std::mutex> lock(mutex_);
+        ended_.clear();
+        stopping_ = false;
+        fontChosen_ = false;
     }
 
     void Wait(const DecodedSound* sound) {
@@ -265,6 +268,11 @@ public:
                               [&] { return queue_.empty() && busy_.empty(); });
     }
 
+    int Workers() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return (int)(threads_.size() - ended_.size());
+    }
+
 private:
     static int MaxThreads() {
         // Leave a core to the game's own thread and the mixer.
@@ -272,44 +280,79 @@ private:
         return (int)std::clamp(cores > 2 ? cores - 2 : 1u, 1u, 4u);
     }
 
+    void ChooseFont() {
+        if (fontChosen_) return;
+        font_ = SoundFontPath();
+        verdict_ = font_.empty() ? Verdict::Unusable : Verdict::Unknown;
+        fontChosen_ = true;
+        // Our own checks come first, so FluidSynth's chatter is not for the player.
+        fluid_set_log_function(FLUID_WARN, QuietLog, nullptr);
+        fluid_set_log_function(FLUID_INFO, QuietLog, nullptr);
+        fluid_set_log_function(FLUID_DBG, QuietLog, nullptr);
+    }
+
     void Spawn() {
-        if (threads_.empty()) {
-            soundFont_ = SoundFontPath();
-            stopping_ = false;
-            opened_ = 0;
-            failedOpen_ = false;
-            // Our own checks come first, so FluidSynth's chatter is not for the player.
-            fluid_set_log_function(FLUID_WARN, QuietLog, nullptr);
-            fluid_set_log_function(FLUID_INFO, QuietLog, nullptr);
-            fluid_set_log_function(FLUID_DBG, QuietLog, nullptr);
+        // Workers that ended are joined here, where one starts.
+        for (std::thread::id id : ended_) {
+            auto it = std::find_if(threads_.begin(), threads_.end(), [&](std::thread& t) { return t.get_id() == id; });
+            it->join();
+            threads_.erase(it);
         }
+        ended_.clear();
         threads_.emplace_back([this] { Work(); });
+    }
+
+    // Loads the SoundFont into the worker's synthesizer (once), outside the
+    // lock, and files what that says about the font.
+    bool OpenSynth(Synth& synth, std::unique_lock<std::mutex>& lock) {
+        if (synth.synth) return true;
+        const std::string path = font_;
+        lock.unlock();
+        worker_gate::Enter();
+        bool open = synth.Open(path);
+        worker_gate::Leave();
+        lock.lock();
+        if (verdict_ == Verdict::Unknown) {
+            verdict_ = open ? Verdict::Usable : Verdict::Unusable;
+            ready_.notify_all();
+        }
+        return open;
     }
 
     void Work() {
         Synth synth;
         std::unique_lock<std::mutex> lock(mutex_);
-        std::string path = soundFont_;
-        lock.unlock();
-        bool open = synth.Open(path);
-        lock.lock();
-        if (open)
-            ++opened_;
-        else
-            failedOpen_ = true;
-        ready_.notify_all();
+        // The first worker finds out whether the SoundFont loads; the others
+        // load it when a song comes.
+        if (verdict_ == Verdict::Unknown) OpenSynth(synth, lock);
         for (;;) {
-            wake_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-            if (stopping_) return;
+            ++idle_;
+            bool work = wake_.wait_for(lock, kIdleEnd, [&] { return stopping_ || !queue_.empty(); });
+            --idle_;
+            if (stopping_) break;
+            if (!work) {
+                lock.unlock();
+                worker_gate::Enter();
+                synth.Clear();
+                // What the worker's synthesizer and renders freed would
+                // otherwise stay with the process, in the worker's own heap.
+                malloc_trim(0);
+                worker_gate::Leave();
+                lock.lock();
+                // Still counted as running: work that came meanwhile is ours.
+                if (stopping_ || queue_.empty()) break;
+                continue;
+            }
             RenderJob job = std::move(queue_.front());
             queue_.pop_front();
             busy_.push_back(job.sound);
+            const bool song = !job.samples;
+            const bool open = !song || OpenSynth(synth, lock);
             lock.unlock();
-            bool whole = true;
-            if (job.convert)
-                Convert(job);
-            else
-                whole = synth.Open(path) && Render(synth.synth, job);
+            worker_gate::Enter();
+            bool whole = open && (song ? Render(synth.synth, job) : Convert(job));
+            job.samples.reset();
+            worker_gate::Leave();
             lock.lock();
             if (!whole) job.sound->failed = true;
             job.sound->finished = true;
@@ -317,6 +360,7 @@ private:
             done_.notify_all();
             progress_.notify_all();
         }
+        ended_.push_back(std::this_thread::get_id());
     }
 
     void Progress() {
@@ -327,6 +371,13 @@ private:
     bool Cancelled(const DecodedSound* sound) {
         std::lock_guard<std::mutex> lock(mutex_);
         return stopping_ || std::find(cancel_.begin(), cancel_.end(), sound) != cancel_.end();
+    }
+
+    // Publishes how far the sound is ready, waking a play that waits for its
+    // start up to the piece that passes it.
+    void Publish(DecodedSound* out, size_t before, size_t bytes) {
+        out->ready.store((uint32_t)bytes, std::memory_order_release);
+        if (before <= kLeadFrames * kBytesPerFrame) Progress();
     }
 
     // Renders the song into its buffer block by block, publishing each.
@@ -345,6 +396,7 @@ private:
         size_t frames = 0;
         bool whole = true;
         while (frames < job.songFrames) {
+            worker_gate::Checkpoint();
             if ((frames / kBlockFrames) % 64 == 0 && Cancelled(out)) {
                 whole = false;
                 break;
@@ -353,14 +405,14 @@ private:
             int16_t* block = reinterpret_cast<int16_t*>(pcm + frames * kBytesPerFrame);
             fluid_synth_write_s16(synth, n, block, 0, 2, block, 1, 2);
             frames += n;
-            out->ready.store((uint32_t)(frames * kBytesPerFrame), std::memory_order_release);
-            if (frames - n <= kLeadFrames) Progress();  // up to the block that passes the lead
+            Publish(out, (frames - n) * kBytesPerFrame, frames * kBytesPerFrame);
         }
         // Let the notes still sounding at the end ring out for a single pass.
         fluid_player_stop(player);
         fluid_synth_all_notes_off(synth, -1);
         const size_t capacityFrames = out->capacity / kBytesPerFrame;
         while (whole && frames + kBlockFrames <= capacityFrames) {
+            worker_gate::Checkpoint();
             int16_t* block = reinterpret_cast<int16_t*>(pcm + frames * kBytesPerFrame);
             fluid_synth_write_s16(synth, kBlockFrames, block, 0, 2, block, 1, 2);
             if (Peak(block, kBlockFrames * 2) <= kSilence) {
@@ -375,18 +427,54 @@ private:
         return whole;
     }
 
+    // Converts a WAVE's samples piece by piece into its buffer, which has
+    // room for exactly the converted sound; what the converter gives beyond
+    // it is dropped, and what it falls short stays silent.
+    bool Convert(RenderJob& job) {
+        DecodedSound* out = job.sound;
+        SDL_AudioStream* stream = job.stream.get();
+        const Uint32 piece = job.pieceBytes;
+        uint8_t* pcm = out->pcm.get();
+        Uint32 fed = 0, written = 0;
+        bool ok = true;
+        while (ok && written < out->capacity) {
+            worker_gate::Checkpoint();
+            if (Cancelled(out)) {
+                ok = false;
+                break;
+            }
+            const bool more = fed < job.sampleBytes;
+            if (more) {
+                Uint32 n = std::min(piece, job.sampleBytes - fed);
+                ok = SDL_AudioStreamPut(stream, job.samples.get() + fed, (int)n) == 0;
+                fed += n;
+                if (ok && fed == job.sampleBytes) ok = SDL_AudioStreamFlush(stream) == 0;
+            }
+            int got = ok ? SDL_AudioStreamGet(stream, pcm + written, (int)(out->capacity - written)) : -1;
+            if (got < 0) ok = false;
+            if (!ok || (got == 0 && !more)) break;
+            Publish(out, written, written + (Uint32)got);
+            written += (Uint32)got;
+        }
+        job.stream.reset();
+        if (ok) out->ready.store(out->capacity, std::memory_order_release);
+        return ok;
+    }
+
     std::mutex mutex_;
-    std::condition_variable wake_;  // a render is waiting, or the pool stops
-    std::condition_variable done_;  // a render ended
-    std::condition_variable ready_;     // a worker's synthesizer is ready, or could not be
+    std::condition_variable wake_;      // work waiting, or the pool stops
+    std::condition_variable done_;      // a render ended
+    std::condition_variable ready_;     // what the SoundFont is worth is known
     std::condition_variable progress_;  // a render's start has grown
-    int opened_ = 0;
-    bool failedOpen_ = false;
     std::deque<RenderJob> queue_;
     std::vector<const DecodedSound*> busy_;
     std::vector<const DecodedSound*> cancel_;
     std::vector<std::thread> threads_;
-    std::string soundFont_;
+    std::vector<std::thread::id> ended_;  // workers that ended, still to join
+    size_t idle_ = 0;                     // workers waiting for work
+    bool fontChosen_ = false;
+    std::string font_;
+    Verdict verdict_ = Verdict::Unknown;
     bool stopping_ = false;
 };
 
@@ -415,7 +503,7 @@ DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
     // The whole song is held as PCM (10 MB a minute), and a corrupt delta time
     // could otherwise ask for days of audio.
     if (seconds > kMaxSoundSeconds) return DecodeResult::TooLarge;
-    if (SoundFontPath().empty()) return DecodeResult::NoSoundFont;
+    if (!Pool().FontUsable(false)) return DecodeResult::NoSoundFont;
 
     // A repetition is never shorter than one block, so a looping empty song
     // cannot make the mixer spin.
@@ -430,7 +518,8 @@ DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
     out->ready = 0;
     out->finished = false;
     out->failed = false;
-    RenderJob job{out, std::vector<uint8_t>(data, data + size), songFrames, false, SDL_AudioCVT()};
+    out->song = true;
+    RenderJob job{out, std::vector<uint8_t>(data, data + size), songFrames, nullptr, 0, 0, nullptr};
     job.heldTempo = TimeSmpteSongInBeats(&job.midi);
     Pool().Add(std::move(job));
     return DecodeResult::Ok;
@@ -473,59 +562,47 @@ DecodeResult DecodeSampled(const uint8_t* data, size_t size, DecodedSound* out) 
 }
 
 // A WAVE is read and checked here, as SDL2_mixer would read it, and its
-// samples are converted to the mixer's format later, on a worker.
+// samples are converted to the mixer's format later, on a worker. The
+// mixer's format is fixed, so this needs no mixer open yet.
 DecodeResult DecodeWave(const uint8_t* data, size_t size, DecodedSound* out) {
-    int rate = 0, channels = 0;
-    Uint16 format = 0;
-    if (!Mix_QuerySpec(&rate, &format, &channels)) return DecodeResult::NoMixer;
-    if (rate != kRate || format != AUDIO_S16SYS || channels != 2) return DecodeResult::NoMixer;
     DecodeResult claims = CheckWaveClaims(data, size);
     if (claims != DecodeResult::Ok) return claims;
     // A WAVE whose data ends early is a broken file, not a shorter sound.
     SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
     SDL_AudioSpec spec;
-    Uint8* samples = nullptr;
+    Uint8* read = nullptr;
     Uint32 bytes = 0;
-    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(data, (int)size), 1, &spec, &samples, &bytes)) return DecodeResult::Corrupt;
-    SDL_AudioCVT cvt;
-    int needed = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 2, kRate);
+    if (!SDL_LoadWAV_RW(SDL_RWFromConstMem(data, (int)size), 1, &spec, &read, &bytes)) return DecodeResult::Corrupt;
+    std::unique_ptr<Uint8, FreeWav> samples(read);
     const Uint32 frameBytes = (Uint32)(SDL_AUDIO_BITSIZE(spec.format) / 8) * spec.channels;
-    if (needed < 0 || frameBytes == 0 || bytes < frameBytes || cvt.len_mult <= 0 ||
-        bytes > (Uint32)INT32_MAX / (Uint32)cvt.len_mult) {
-        SDL_FreeWAV(samples);
-        return DecodeResult::Corrupt;
+    if (frameBytes == 0 || spec.freq <= 0 || bytes < frameBytes) return DecodeResult::Corrupt;
+    // The converted length follows from the rate alone: the buffer is made
+    // that size once, and no larger.
+    const uint64_t frames = (uint64_t)(bytes / frameBytes) * kRate / (uint64_t)spec.freq;
+    if (frames == 0 || frames > (uint64_t)INT32_MAX / kBytesPerFrame) return DecodeResult::Corrupt;
+    const uint32_t capacity = (uint32_t)frames * kBytesPerFrame;
+    const bool same = spec.format == AUDIO_S16SYS && spec.channels == 2 && spec.freq == kRate;
+    std::unique_ptr<SDL_AudioStream, FreeStream> stream;
+    if (!same) {
+        stream.reset(SDL_NewAudioStream(spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 2, kRate));
+        if (!stream) return DecodeResult::Corrupt;
     }
-    if (needed == 0) {  // already in the mixer's format
-        uint32_t usable = bytes - bytes % kBytesPerFrame;
-        out->pcm.reset(static_cast<uint8_t*>(malloc(usable ? usable : 1)));
-        if (usable == 0 || !out->pcm) {
-            SDL_FreeWAV(samples);
-            return DecodeResult::Corrupt;
-        }
-        memcpy(out->pcm.get(), samples, usable);
-        SDL_FreeWAV(samples);
-        out->capacity = usable;
-        out->loopBytes = usable;
-        out->ready = usable;
+    // Untouched pages of calloc's cost nothing until the conversion writes them.
+    out->pcm.reset(static_cast<uint8_t*>(same ? malloc(capacity) : calloc(capacity, 1)));
+    if (!out->pcm) return DecodeResult::Corrupt;
+    out->capacity = capacity;
+    out->loopBytes = capacity;
+    out->failed = false;
+    if (same) {  // already in the mixer's format
+        memcpy(out->pcm.get(), samples.get(), capacity);
+        out->ready = capacity;
         out->finished = true;
         return DecodeResult::Ok;
     }
-    const size_t capacity = (size_t)bytes * (size_t)cvt.len_mult;
-    out->pcm.reset(static_cast<uint8_t*>(malloc(capacity)));
-    if (!out->pcm) {
-        SDL_FreeWAV(samples);
-        return DecodeResult::Corrupt;
-    }
-    memcpy(out->pcm.get(), samples, bytes);
-    SDL_FreeWAV(samples);
-    cvt.len = (int)bytes;
-    out->capacity = (uint32_t)capacity;
-    out->loopBytes = 0;
     out->ready = 0;
-    out->wave = true;
-    out->failed = false;
     out->finished = false;
-    Pool().Add(RenderJob{out, std::vector<uint8_t>(), 0, true, cvt});
+    Pool().Add(RenderJob{out, std::vector<uint8_t>(), 0, std::move(samples), bytes - bytes % frameBytes,
+                         kConvertFrames * frameBytes, std::move(stream)});
     return DecodeResult::Ok;
 }
 
@@ -570,9 +647,9 @@ void StopRendering() { Pool().Stop(); }
 
 bool WaitForRenders(int maxMs) { return Pool().WaitIdle(maxMs); }
 
-void StartRendering() {
-    if (!SoundFontPath().empty()) Pool().Start();
-}
+bool SoundFontUsable() { return Pool().FontUsable(true); }
+
+int RenderWorkers() { return Pool().Workers(); }
 
 void PrepareToPlay(const DecodedSound& sound) {
     if (!sound.finished) Pool().Prepare(&sound);

@@ -7,10 +7,9 @@
 #include <cstring>
 
 #include "platform/common/backend.h"
-#include "platform/common/texture_object.h"
+#include "platform/common/worker_gate.h"
 #include "platform/sdl/input_sdl_tables.h"
 #include "platform/sdl/sdl_backend.h"
-#include "platform/sdl/sound_sdl.h"
 
 namespace {
 
@@ -209,9 +208,6 @@ void Sleep(DWORD milliseconds) {
     nanosleep(&ts, nullptr);
 }
 
-// How long a message box waits for the sound renders to finish.
-constexpr int kMessageBoxRenderWaitMs = 3000;
-
 int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) {
     fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
     fflush(stderr);
@@ -220,11 +216,11 @@ int MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT) {
     const char* driver = g_videoUp ? SDL_GetCurrentVideoDriver() : nullptr;
     if (driver && (strcmp(driver, "x11") == 0 || strcmp(driver, "wayland") == 0)) {
         // SDL shows the box from a copy of the process; a copy made while a
-        // render thread holds an allocator lock can wait on it for ever. The
-        // renders of the game's sounds finish within a second or so.
-        sound_sdl::WaitForRenders(kMessageBoxRenderWaitMs);
-        WaitForTextureDecodes(kMessageBoxRenderWaitMs);  // the same for the picture workers
+        // worker holds an allocator lock could wait on it for ever. The
+        // workers stop between two short pieces of their work meanwhile.
+        worker_gate::Hold();
         SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption ? caption : "", text ? text : "", g_sdlWindow);
+        worker_gate::Release();
     }
     return IDOK;
 }

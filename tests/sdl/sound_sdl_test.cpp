@@ -18,6 +18,7 @@
 #include <SDL_mixer.h>
 
 #include "game/objects.h"
+#include "platform/common/worker_gate.h"
 #include "platform/sdl/sound_sdl.h"
 #include "shell/sound.h"
 
@@ -445,12 +446,21 @@ TEST_F(SoundSdlTest, SmpteTimedSongSoundsAtItsOwnTimes) {
     EXPECT_NEAR(first, sound_sdl::kRate, sound_sdl::kRate / 50) << "the note's first sound, in frames";
 }
 
+// A SoundFont that is missing, or there but not one FluidSynth loads, fails
+// the song's load, even when the song was asked for ahead.
 TEST_F(SoundSdlTest, WithoutSoundFontMidiFailsAndWaveStillPlays) {
-    sound_sdl::SetSoundFontPath("/nonexistent/none.sf2");
-    EXPECT_FALSE(LoadSegment(20, "date/song.tov", true));
-    EXPECT_TRUE(LoadSegment(1, "date/tone.tov", true));
-    Play(1, DMUS_SEGF_SECONDARY);
-    EXPECT_EQ(Info(1).playing, 1);
+    WriteFile("junk.sf2", Bytes(4000, 0x5A));
+    for (const char* font : {"/nonexistent/none.sf2", "junk.sf2"}) {
+        SCOPED_TRACE(font);
+        sound_sdl::SetSoundFontPath(font);
+        const char* const ahead[] = {"date/song.tov"};
+        PrefetchSegmentFiles(g_pLoader, ahead, 1);
+        EXPECT_FALSE(LoadSegment(20, "date/song.tov", true));
+        EXPECT_TRUE(LoadSegment(1, "date/tone.tov", false));
+        Play(1, DMUS_SEGF_SECONDARY);
+        EXPECT_EQ(Info(1).playing, 1);
+        g_pPerformance->Stop(NULL, NULL, 0, 0);
+    }
     sound_sdl::SetSoundFontPath(nullptr);
 }
 
@@ -528,27 +538,50 @@ TEST_F(SoundSdlTest, SongPlaysAtOnceWhileItIsRendered) {
 
 
 
-// A message box waits for the renders: after the wait no render runs, so no
-// render thread can hold a lock the box's process copy would need.
-TEST_F(SoundSdlTest, WaitingForRendersLeavesNoneRunning) {
+// While a message box is up, renders stand still between two blocks (the
+// box's process copy must not find a worker inside a library call), and go
+// on after it. Workers left idle end; a later load starts one again.
+TEST_F(SoundSdlTest, HeldRendersStandStillAndIdleWorkersEnd) {
     WriteFile("date/long.tov", LongSong());
     ASSERT_TRUE(LoadSegment(0, "date/long.tov", true));
     const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[0]);
     ASSERT_NE(sound, nullptr);
+    while (sound->ready == 0 && !sound->finished) Wait(1);
+    if (sound->ready > sound->loopBytes / 4) GTEST_SKIP() << "rendered too fast to be caught";
+    worker_gate::Hold();
+    const uint32_t held = sound->ready;
+    EXPECT_LT(held, sound->loopBytes) << "held in the middle, not at the end";
+    Wait(100);
+    EXPECT_EQ(sound->ready, held);
+    worker_gate::Release();
     EXPECT_TRUE(sound_sdl::WaitForRenders(20000));
     EXPECT_TRUE(sound->finished);
-    EXPECT_TRUE(sound_sdl::WaitForRenders(0)) << "nothing left to wait for";
+    EXPECT_FALSE(sound->failed);
+
+    for (int i = 0; i < 500 && sound_sdl::RenderWorkers() > 0; ++i) Wait(10);
+    EXPECT_EQ(sound_sdl::RenderWorkers(), 0);
+    WriteFile("date/later.tov", MidiSong());
+    ASSERT_TRUE(LoadSegment(1, "date/later.tov", false));
+    EXPECT_GT(Info(1).peak, 1000);
 }
 
-// A WAVE is converted after its load; played at once, it sounds whole and
-// exactly as converted, not a sample more or less.
+// A WAVE is converted after its load, into a buffer of its converted length;
+// played at once, it sounds whole and exactly as converted, not a sample
+// more or less. Asked for before the mixer opens, it is read only then.
 TEST_F(SoundSdlTest, WavePlayedRightAfterItsLoadSoundsWhole) {
+    ASSERT_TRUE(ReleaseDirectMusic());
+    const char* const files[] = {"date/tone.tov"};
+    PrefetchSegmentFiles(NULL, files, 1);
+    ASSERT_TRUE(InitDirectMusic());
+    sound_sdl::CacheStats ahead = sound_sdl::GetCacheStats();
     ASSERT_TRUE(LoadSegment(0, "date/tone.tov", false));
+    EXPECT_EQ(sound_sdl::GetCacheStats().decoded, ahead.decoded);
     const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[0]);
     ASSERT_NE(sound, nullptr);
     const Bytes heard = Hear(0);
     ASSERT_EQ(heard.size(), (size_t)sound->ready);
     EXPECT_EQ(sound->ready, 13230u * sound_sdl::kBytesPerFrame);
+    EXPECT_EQ(sound->capacity, sound->ready);
     EXPECT_EQ(memcmp(heard.data(), sound->pcm.get(), heard.size()), 0);
 }
 

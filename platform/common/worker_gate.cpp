@@ -1,0 +1,68 @@
+#include "platform/common/worker_gate.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+namespace worker_gate {
+
+namespace {
+
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int inside = 0;  // workers between Enter and Leave
+    int holds = 0;
+    std::atomic<bool> held{false};  // read without the lock between pieces
+};
+
+// Never destroyed: workers may pass through it while the process exits.
+Gate& TheGate() {
+    static Gate* gate = new Gate;
+    return *gate;
+}
+
+// A decode the game's thread does itself passes the same checkpoints; only
+// a worker that entered steps out for a hold.
+thread_local bool t_inside = false;
+
+}  // namespace
+
+void Enter() {
+    Gate& g = TheGate();
+    std::unique_lock<std::mutex> lock(g.mutex);
+    g.changed.wait(lock, [&] { return g.holds == 0; });
+    ++g.inside;
+    t_inside = true;
+}
+
+void Leave() {
+    Gate& g = TheGate();
+    std::lock_guard<std::mutex> lock(g.mutex);
+    --g.inside;
+    t_inside = false;
+    g.changed.notify_all();
+}
+
+void Checkpoint() {
+    if (!t_inside || !TheGate().held.load(std::memory_order_relaxed)) return;
+    Leave();
+    Enter();
+}
+
+void Hold() {
+    Gate& g = TheGate();
+    std::unique_lock<std::mutex> lock(g.mutex);
+    ++g.holds;
+    g.held = true;
+    g.changed.wait(lock, [&] { return g.inside == 0; });
+}
+
+void Release() {
+    Gate& g = TheGate();
+    std::lock_guard<std::mutex> lock(g.mutex);
+    if (g.holds > 0 && --g.holds == 0) g.held = false;
+    g.changed.notify_all();
+}
+
+}  // namespace worker_gate
