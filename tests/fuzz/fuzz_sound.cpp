@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
       Mix_OpenAudioDevice(sound_sdl::kRate, AUDIO_S16SYS, 2, 1024, nullptr, 0) != 0) {
     std::abort();
   }
-  sound_sdl::StartRendering();
+  if (!sound_sdl::SoundFontUsable()) std::abort();
   fluid_set_log_function(FLUID_ERR, OnFluidError, nullptr);
   return 0;
 }
