@@ -1,7 +1,5 @@
 #include "platform/d3dx_texture.h"
 
-#include <malloc.h>
-
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -195,7 +193,7 @@ private:
                 // process, in the worker's own heap.
                 lock.unlock();
                 worker_gate::Enter();
-                malloc_trim(0);
+                worker_gate::TrimHeap();
                 worker_gate::Leave();
                 lock.lock();
                 // Still counted as running: work that came meanwhile is ours.

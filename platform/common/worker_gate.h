@@ -12,6 +12,8 @@ namespace worker_gate {
 void Enter();       // waits while a hold is on
 void Leave();
 void Checkpoint();  // between pieces: waits out a hold that is asked for
+// Before a worker ends: hands the heap it freed back to the system.
+void TrimHeap();
 
 // Called by the game's thread: Hold returns once no worker is inside a piece
 // of work, and keeps them out until Release.

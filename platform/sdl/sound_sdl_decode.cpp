@@ -12,7 +12,6 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <fluidsynth.h>
-#include <malloc.h>
 #include <unistd.h>
 
 #include <condition_variable>
@@ -336,7 +335,7 @@ private:
                 synth.Clear();
                 // What the worker's synthesizer and renders freed would
                 // otherwise stay with the process, in the worker's own heap.
-                malloc_trim(0);
+                worker_gate::TrimHeap();
                 worker_gate::Leave();
                 lock.lock();
                 // Still counted as running: work that came meanwhile is ours.
