@@ -74,7 +74,8 @@ bool SdlWindowManagerFullScreens(SDL_Window* window) {
     bool alive = false;
     x.sync(d, False);
     XErrorHandler before = x.setErrorHandler(IgnoreXError);
-    ReadProperty(x, d, own, check, XA_WINDOW, [&](const unsigned long* v, unsigned long n) { alive = n && v[0] == own; });
+    ReadProperty(x, d, own, check, XA_WINDOW,
+                 [&](const unsigned long* v, unsigned long n) { alive = n && v[0] == own; });
     x.sync(d, False);
     x.setErrorHandler(before);
     if (!alive) return false;

@@ -97,8 +97,8 @@ void BackendWindowChanged(PlatformWindow& w) {
         // A desktop-sized full-screen window showing the picture scaled and
         // centred stands in for the exclusive 640x480 mode.
         const bool byManager = fullScreen && SdlWindowManagerFullScreens(g_sdlWindow);
-        if (fullScreen && !byManager) CoverDisplay();
         SDL_SetWindowFullscreen(g_sdlWindow, byManager ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        if (fullScreen && !byManager) CoverDisplay();
         g_appliedFullScreen = fullScreen;
     }
     if (!fullScreen) {
