@@ -18,7 +18,7 @@
 # 3. title: resident memory (VmRSS) and thread count of the game idle on
 #    the title, 9 s after its start, under both drivers.
 #
-#   tools/bench_play.sh [--profile] [BUILD_DIR [BEFORE_BUILD_DIR]]
+#   tools/bench_play.sh [--profile | --first] [BUILD_DIR [BEFORE_BUILD_DIR]]
 #
 # With a second build (say of main: git archive main | tar -x -C /tmp/base,
 # then cmake -S /tmp/base -B /tmp/base/build -DCMAKE_BUILD_TYPE=RelWithDebInfo)
@@ -28,14 +28,17 @@
 # POTE_BENCH_FRAMES (replayed frames, 600), POTE_BENCH_CORE (the replay's
 # core, default the last). POTE_BENCH_WINDOWED=1 replays in the window rather
 # than full screen. --profile runs part 1 alone, with a perf profile of the
-# play frames. Parts 2 and 3 need xvfb and openbox.
+# play frames. --first measures the first frame alone, start after start
+# (POTE_BENCH_STARTS of each build, default 10, builds alternating), full
+# screen under Xvfb with openbox and on a bare Xvfb: every figure sorted, and
+# the best, median and worst. Parts 2 and 3 and --first need xvfb and openbox.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-profile=0
-if [ "${1:-}" = "--profile" ]; then
-  profile=1
-  shift
-fi
+profile=0 first=0
+case "${1:-}" in
+--profile) profile=1; shift ;;
+--first) first=1; shift ;;
+esac
 build=$(cd "${1:-$here/build}" && pwd)
 before=${2:+$(cd "$2" && pwd)}
 builds=("$build" ${before:+"$before"})
@@ -95,7 +98,7 @@ if [ $profile = 1 ]; then
   exit 0
 fi
 for b in "${builds[@]}"; do
-  [ -x "$b/tools/bench/bench_play" ] || continue
+  [ $first = 0 ] && [ -x "$b/tools/bench/bench_play" ] || continue
   echo
   echo "== 1. replay of $frames captured play frames, core $core, $(name_of "$b")" \
        "($([ -n "${POTE_BENCH_WINDOWED:-}" ] && echo windowed || echo full screen))"
@@ -106,9 +109,12 @@ done
 for tool in Xvfb openbox; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (apt-get install xvfb openbox)" >&2; exit 1; }
 done
-Xvfb -displayfd 5 -screen 0 1920x1080x24 -nolisten tcp 5>"$tmp/display" 2>/dev/null &
-started+=($!)
-for _ in $(seq 50); do [ -s "$tmp/display" ] && break; sleep 0.1; done
+x_server() {  # NAME: a 1920x1080 Xvfb, its display in $tmp/NAME
+  Xvfb -displayfd 5 -screen 0 1920x1080x24 -nolisten tcp 5>"$tmp/$1" 2>/dev/null &
+  started+=($!)
+  for _ in $(seq 50); do [ -s "$tmp/$1" ] && break; sleep 0.1; done
+}
+x_server display
 display=:$(cat "$tmp/display")
 DISPLAY=$display openbox >/dev/null 2>&1 &
 started+=($!)
@@ -149,6 +155,48 @@ void SDL_RenderPresent(void* r) {
 }
 EOF
 cc -O2 -shared -fPIC -o "$tmp/presents.so" "$tmp/presents.c" -ldl
+
+# --first: first_frame BUILD DISPLAY prints the ms from the start to the first frame.
+if [ $first = 1 ]; then
+  x_server bare
+  bare=:$(cat "$tmp/bare")
+  first_frame() {
+    local log=$tmp/first.log
+    : > "$log"  # now: the game's own redirection may come after the first look
+    cd "$1"
+    env SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11 DISPLAY="$2" LD_PRELOAD="$tmp/presents.so" \
+      POTE_BENCH_T0="$(date +%s%N)" ./potepote 2> "$log" &
+    local game=$!
+    for _ in $(seq 50); do grep -q '^bench: present 2 ' "$log" && break; sleep 0.1; done
+    kill -TERM $game
+    wait $game || true
+    cd "$here"
+    sed -n 's/^bench: present 2 at \(.*\) ms$/\1/p' "$log" | grep . || echo -
+  }
+  : > "$tmp/firsts"
+  for _ in $(seq "${POTE_BENCH_STARTS:-10}"); do
+    for server in openbox bare; do
+      d=$display
+      [ $server = bare ] && d=$bare
+      for b in "${builds[@]}"; do echo "$(name_of "$b") $server $(first_frame "$b" "$d")" >> "$tmp/firsts"; done
+    done
+  done
+  echo
+  echo "== first frame (ms from the start), full screen, Xvfb 1920x1080, ${POTE_BENCH_STARTS:-10} starts each," \
+       "load average $(cut -d' ' -f1-3 /proc/loadavg)"
+  for b in "${builds[@]}"; do
+    for server in openbox bare; do
+      # A start that showed no frame in 5 s counts as missing, not as fast.
+      sort -g -k3 "$tmp/firsts" | awk -v b="$(name_of "$b")" -v s=$server '$1 == b && $2 == s {
+          if ($3 == "-") missing++; else v[n++] = $3 }
+        END { printf "%-6s %-7s best %6s  median %6s  worst %6s  all:", b, s, v[0], v[int(n / 2)], v[n - 1]
+              for (i = 0; i < n; i++) printf " %s", v[i]
+              if (missing) printf "  (%d without a frame)", missing
+              printf "\n" }'
+    done
+  done
+  exit 0
+fi
 
 # run BUILD DRIVER SCRIPT FROM SPAN: starts the game, reads its CPU time at
 # FROM and FROM + SPAN seconds, then its memory and threads, and ends it.

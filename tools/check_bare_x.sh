@@ -10,7 +10,9 @@
 #
 #   tools/check_bare_x.sh [BUILD_DIR] [SCREEN]     defaults: build 1280x1024
 # With WM=openbox (or another window manager's command) the same checks run
-# under that window manager instead, for comparison.
+# under that window manager instead, for comparison. WM=dead runs them after
+# openbox has been killed, its names left behind on the root window: the
+# game must see that nobody will make its window cover the screen.
 # Needs Xvfb, xdotool, xwininfo, xprop, xwd (apt-get install xvfb xdotool x11-apps x11-utils).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,6 +29,7 @@ cleanup() {
   # A game that did not end on Esc may be stuck (in a message box): it is not asked.
   [ -n "$game_pid" ] && kill -KILL "$game_pid" 2> /dev/null
   [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2> /dev/null
+  [ -n "${held_pid:-}" ] && kill "$held_pid" 2> /dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null
   wait 2> /dev/null
   rm -rf "$work"
@@ -42,8 +45,22 @@ for _ in $(seq 200); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
 [ -s "$work/displayfd" ] || { echo "check_bare_x: Xvfb did not start"; cat "$work/xvfb.log"; exit 2; }
 export DISPLAY=":$(head -n1 "$work/displayfd")"
 
-wm_pid=""
-if [ -n "${WM:-}" ]; then
+wm_pid="" held_pid=""
+if [ "${WM:-}" = dead ]; then
+  command -v openbox > /dev/null || { echo "check_bare_x: openbox is missing"; exit 2; }
+  # Another client stays connected, or the server would reset when openbox goes.
+  xprop -root -spy > /dev/null 2>&1 &
+  held_pid=$!
+  openbox > "$work/wm.log" 2>&1 &
+  wm_pid=$!
+  for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
+  kill -KILL "$wm_pid"
+  wait "$wm_pid" 2> /dev/null
+  wm_pid=""
+elif [ -n "${WM:-}" ]; then
   $WM > "$work/wm.log" 2>&1 &
   wm_pid=$!
   sleep 1
@@ -209,7 +226,9 @@ if [ "$failures" -ne 0 ]; then
   cat "$work/game.log"
   exit 1
 fi
-if [ -n "${WM:-}" ]; then
+if [ "${WM:-}" = dead ]; then
+  echo "all checks passed on a $screen X server whose window manager died"
+elif [ -n "${WM:-}" ]; then
   echo "all checks passed on a $screen X server under $WM"
 else
   echo "all checks passed on a bare $screen X server"

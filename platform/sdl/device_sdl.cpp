@@ -202,6 +202,10 @@ bool OpenFramebuffer(SDL_Window* window) {
     // the framebuffer; X's own shared-memory image is what is wanted here.
     const char* driver = SDL_GetCurrentVideoDriver();
     if (driver && strcmp(driver, "x11") == 0) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // A window manager's resize that SDL has not yet taken in would have the
+    // framebuffer made anew, fresh pages and all, at the first frame: it is
+    // taken in first (the events wait in SDL's queue for the message loop).
+    SDL_PumpEvents();
     SDL_Surface* surface = SDL_GetWindowSurface(window);
     if (!surface) {
         fprintf(stderr, "SDL window surface: %s\n", SDL_GetError());

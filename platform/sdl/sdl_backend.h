@@ -11,6 +11,10 @@ class IDirect3DTexture8;
 struct RasterVertex;
 
 SDL_Window* SdlMainWindow();
+// Whether a window manager makes a window that asks for full screen cover
+// the display (on X, one that says it supports that state; elsewhere, as a
+// compositor, always).
+bool SdlWindowManagerFullScreens(SDL_Window* window);
 void SdlRequestRedraw();
 // Pictures sent to the screen since the renderer was created (for tests).
 int SdlPicturesShown();

@@ -26,7 +26,11 @@ WPARAM VirtualKeyOf(const SDL_Keysym& key) {
 // Without a window manager (a bare X server, a kiosk) nobody resizes a window
 // that asks for full screen: it would keep its 640x480 while the picture is
 // scaled to the display, and show only a corner of it. So the window covers
-// the display itself first, as a window manager would make it.
+// the display itself, as a window manager would make it. It then does not ask
+// for full screen at all: SDL would wait a tenth of a second for a change
+// that nobody makes each time the window is shown. Nor does it cover the
+// display where a window manager does that: SDL would wait as long for a
+// window already of the display's size to change.
 void CoverDisplay() {
     int display = SDL_GetWindowDisplayIndex(g_sdlWindow);
     SDL_Rect bounds;
@@ -91,8 +95,9 @@ void BackendWindowChanged(PlatformWindow& w) {
     if (fullScreen != g_appliedFullScreen || !w.visible) {
         // A desktop-sized full-screen window showing the picture scaled and
         // centred stands in for the exclusive 640x480 mode.
-        if (fullScreen && !(SDL_GetWindowFlags(g_sdlWindow) & SDL_WINDOW_FULLSCREEN)) CoverDisplay();
-        SDL_SetWindowFullscreen(g_sdlWindow, fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        const bool byManager = fullScreen && SdlWindowManagerFullScreens(g_sdlWindow);
+        SDL_SetWindowFullscreen(g_sdlWindow, byManager ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        if (fullScreen && !byManager) CoverDisplay();
         g_appliedFullScreen = fullScreen;
     }
     if (!fullScreen) {
