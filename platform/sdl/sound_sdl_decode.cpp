@@ -98,9 +98,12 @@ std::mutex& SynthLifeLock() {
 struct Synth {
     fluid_settings_t* settings = nullptr;
     fluid_synth_t* synth = nullptr;
-    ~Synth() { Clear(); }
-    void Clear() {
+    ~Synth() {
         std::lock_guard<std::mutex> life(SynthLifeLock());
+        Clear();
+    }
+    // Open and Clear are called with SynthLifeLock held.
+    void Clear() {
         if (synth) delete_fluid_synth(synth);
         if (settings) delete_fluid_settings(settings);
         synth = nullptr;
@@ -109,7 +112,6 @@ struct Synth {
     bool Open(const std::string& path) {
         if (synth) return true;
         if (path.empty()) return false;
-        std::unique_lock<std::mutex> life(SynthLifeLock());
         settings = new_fluid_settings();
         if (!settings) return false;
         fluid_settings_setnum(settings, "synth.sample-rate", kRate);
@@ -126,7 +128,6 @@ struct Synth {
         fluid_settings_setint(settings, "synth.cpu-cores", 1);
         synth = new_fluid_synth(settings);
         if (!synth || fluid_synth_sfload(synth, path.c_str(), 1) == FLUID_FAILED) {
-            life.unlock();
             Clear();
             return false;
         }
@@ -307,9 +308,16 @@ private:
         if (synth.synth) return true;
         const std::string path = font_;
         lock.unlock();
-        worker_gate::Enter();
-        bool open = synth.Open(path);
-        worker_gate::Leave();
+        bool open;
+        {
+            // The turn is waited for outside the gate: a message box then
+            // waits for one SoundFont load at most, not for every worker
+            // queued behind it.
+            std::lock_guard<std::mutex> life(SynthLifeLock());
+            worker_gate::Enter();
+            open = synth.Open(path);
+            worker_gate::Leave();
+        }
         lock.lock();
         if (verdict_ == Verdict::Unknown) {
             verdict_ = open ? Verdict::Usable : Verdict::Unusable;
@@ -331,12 +339,15 @@ private:
             if (stopping_) break;
             if (!work) {
                 lock.unlock();
-                worker_gate::Enter();
-                synth.Clear();
-                // What the worker's synthesizer and renders freed would
-                // otherwise stay with the process, in the worker's own heap.
-                worker_gate::TrimHeap();
-                worker_gate::Leave();
+                {
+                    std::lock_guard<std::mutex> life(SynthLifeLock());
+                    worker_gate::Enter();
+                    synth.Clear();
+                    // What the worker's synthesizer and renders freed would
+                    // otherwise stay with the process, in the worker's own heap.
+                    worker_gate::TrimHeap();
+                    worker_gate::Leave();
+                }
                 lock.lock();
                 // Still counted as running: work that came meanwhile is ours.
                 if (stopping_ || queue_.empty()) break;
