@@ -57,7 +57,6 @@ struct DecodedSound {
 // benchmark; the game never waits.
 void WaitUntilRendered(const DecodedSound& sound);
 
-
 // Whether songs can be rendered: a SoundFont was found and FluidSynth loads
 // it. Waits for the worker that tries, if it has not yet (the performance's
 // start-up asks first, so that the first song's load need not wait).
