@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -57,6 +61,50 @@ void ExpectRejected(const Bytes& bytes, const char* what) {
   EXPECT_FALSE(why.empty()) << what;
   EXPECT_EQ(img.width, 0) << what;
   EXPECT_TRUE(img.argb.empty()) << what;
+}
+
+// Peak resident memory (VmHWM) in kB, or -1 where the system does not say.
+long PeakKb() {
+  FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return -1;
+  char line[256];
+  long kb = -1;
+  while (std::fgets(line, sizeof line, f))
+    if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) break;
+  std::fclose(f);
+  return kb;
+}
+
+// How far a decode of bytes raises the peak resident memory, in MB, measured
+// in a child process so that nothing else this process does counts: -1 where
+// the peak cannot be reset and read.
+long DecodePeakGrowthMb(const Bytes& bytes) {
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    long growth = -1;
+    FILE* clear = std::fopen("/proc/self/clear_refs", "w");
+    if (clear && std::fputs("5", clear) >= 0 && std::fclose(clear) == 0) {  // 5: reset the peak
+      clear = nullptr;
+      long before = PeakKb();
+      DecodedImage img;
+      DecodeImage(bytes.data(), bytes.size(), img, nullptr);
+      long after = PeakKb();
+      if (before >= 0 && after >= 0) growth = (after - before) / 1024;
+    }
+    if (clear) std::fclose(clear);
+    ssize_t ignored = write(fds[1], &growth, sizeof growth);
+    (void)ignored;
+    _exit(0);
+  }
+  close(fds[1]);
+  long growth = -1;
+  if (pid < 0 || read(fds[0], &growth, sizeof growth) != ssize_t(sizeof growth)) growth = -1;
+  close(fds[0]);
+  if (pid > 0) waitpid(pid, nullptr, 0);
+  return growth;
 }
 
 Sample Find(const std::string& name) {
@@ -305,6 +353,36 @@ TEST(ImageBadInput, CorruptHeadersAndLyingSizes) {
     for (size_t i = b.size() / 2; i < b.size() - 2; ++i) b[i] = 0xFF;  // entropy data destroyed
     ExpectRejected(b, "JPEG corrupt data");
   }
+}
+
+TEST(ImageBadInput, ClaimsCostOnlyWhatTheirDataCanHold) {
+  // A small file claiming a large chunk or picture is refused before memory
+  // is set aside for the claim: a coefficient buffer alone would be 100 MB.
+  std::vector<Sample> bombs = imagesamples::JpegClaimBombs();
+  bombs.push_back({"png_chunk_bomb", imagesamples::PngChunkBomb(), {}});
+  for (const Sample& bomb : bombs) {
+    SCOPED_TRACE(bomb.name);
+    ExpectRejected(bomb.data, bomb.name.c_str());
+    long growth = DecodePeakGrowthMb(bomb.data);
+    if (growth < 0) GTEST_SKIP() << "this system does not let a process reset its peak memory";
+    EXPECT_LT(growth, 16) << "MB";
+  }
+  std::string why;
+  DecodedImage img;
+  EXPECT_FALSE(DecodeImage(bombs[0].data.data(), bombs[0].data.size(), img, &why));
+  EXPECT_EQ(why, "JPEG too small for its dimensions");
+  EXPECT_FALSE(DecodeImage(bombs[1].data.data(), bombs[1].data.size(), img, &why));
+  EXPECT_EQ(why, "arithmetic-coded JPEG in several scans");
+
+  // The bound is one bit a block, which the flattest picture comes nearest:
+  // one grey, all of its blocks alike, in the scans of a progressive file.
+  imagesamples::JpegParams p;
+  p.progressive = true;
+  p.quality = 50;
+  const int side = 1024;
+  Bytes flat = imagesamples::WriteJpeg(side, side, Bytes(size_t(side) * side * 3, 0x80), p);
+  ASSERT_TRUE(Decode(flat, flat.size(), img, &why)) << why << " (" << flat.size() << " bytes)";
+  EXPECT_EQ(img.width, side);
 }
 
 TEST(ImageBadInput, MutatedSamplesNeverCrashOrLie) {

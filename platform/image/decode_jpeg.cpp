@@ -130,6 +130,28 @@ bool RunJpeg(JpegJob& job, const uint8_t* d, size_t n, DecodedImage& out, std::s
     job.reason = nullptr;
     return false;
   }
+  // A file of several scans makes libjpeg allocate a buffer for every
+  // coefficient of the picture, which the scans then fill. The header's claim
+  // must be believable before that. Huffman coding spends at least one bit on
+  // every block of every component (its DC difference), so a file with fewer
+  // bits than blocks cannot hold the picture it claims. Arithmetic coding
+  // gives no such bound, and its decoder pads data that has run out with
+  // zeros: a 300-byte file filled a buffer of 100 MB. Such files are refused
+  // unless they are of one scan, which needs no buffer.
+  if (!cinfo.arith_code) {
+    uint64_t blocks = 0;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+      const jpeg_component_info& comp = cinfo.comp_info[c];
+      blocks += uint64_t(comp.width_in_blocks) * comp.height_in_blocks;
+    }
+    if (blocks > uint64_t(n) * 8) {
+      job.reason = "JPEG too small for its dimensions";
+      return false;
+    }
+  } else if (!singleScan) {
+    job.reason = "arithmetic-coded JPEG in several scans";
+    return false;
+  }
   jpeg_start_decompress(&cinfo);
   const size_t w = cinfo.output_width;
   const int comps = cinfo.output_components;
@@ -147,7 +169,10 @@ bool RunJpeg(JpegJob& job, const uint8_t* d, size_t n, DecodedImage& out, std::s
     out.argb.resize(out.argb.size() + w);
     uint32_t* dst = out.argb.data() + size_t(cinfo.output_scanline) * w;
     JSAMPROW rows[1] = {job.row.data()};
-    if (jpeg_read_scanlines(&cinfo, rows, 1) != 1) {
+    // Arithmetic decoding makes up rows from zeros once the data has run out,
+    // and such a file is refused in the end (NothingMissing): stop now rather
+    // than fill the rest of a large picture.
+    if (jpeg_read_scanlines(&cinfo, rows, 1) != 1 || (job.err.ranOut && cinfo.arith_code)) {
       job.reason = "truncated JPEG";
       return false;
     }

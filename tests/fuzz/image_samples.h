@@ -182,6 +182,8 @@ struct JpegParams {
   J_COLOR_SPACE stored = JCS_UNKNOWN;  // the file's colour space; libjpeg's default if unknown
   bool progressive = false;
   bool scanPerComponent = false;  // sequential, but one scan for each component
+  bool arithmetic = false;        // arithmetic coding in place of Huffman
+  int quality = 98;
 };
 
 // samples: width * height pixels of 1, 3 or 4 bytes, as input says.
@@ -200,13 +202,14 @@ inline Bytes WriteJpeg(int w, int h, const Bytes& samples, const JpegParams& p) 
   cinfo.in_color_space = p.input;
   jpeg_set_defaults(&cinfo);
   if (p.stored != JCS_UNKNOWN) jpeg_set_colorspace(&cinfo, p.stored);
-  jpeg_set_quality(&cinfo, 98, TRUE);
+  jpeg_set_quality(&cinfo, p.quality, TRUE);
   // Full-resolution chroma, so that colour edges stay sharp enough to compare.
   for (int c = 0; c < cinfo.num_components; ++c) {
     cinfo.comp_info[c].h_samp_factor = 1;
     cinfo.comp_info[c].v_samp_factor = 1;
   }
   if (p.progressive) jpeg_simple_progression(&cinfo);
+  cinfo.arith_code = p.arithmetic ? TRUE : FALSE;
   jpeg_scan_info scans[4] = {};
   if (p.scanPerComponent) {
     for (int c = 0; c < cinfo.num_components; ++c) {
@@ -292,6 +295,15 @@ inline std::vector<Sample> JpegSamples() {
     JpegParams p;
     p.scanPerComponent = true;
     s.push_back({"jpeg_rgb_scan_per_component", WriteJpeg(16, 16, samples, p), colour, 12});
+  }
+
+  {
+    // Arithmetic coding, in the one scan that needs no coefficient buffer.
+    Bytes samples;
+    for (uint32_t c : colour.argb) samples.insert(samples.end(), {uint8_t(R(c)), uint8_t(G(c)), uint8_t(B(c))});
+    JpegParams p;
+    p.arithmetic = true;
+    s.push_back({"jpeg_rgb_arithmetic", WriteJpeg(16, 16, samples, p), colour, 12});
   }
 
   // What other tools write and libjpeg only warns about: no end marker,
@@ -923,6 +935,36 @@ inline Bytes PngChunkBomb() {
   std::memcpy(text.data(), "Comment", 8);
   chunk("tEXt", text, 0x7FFFFFFF);
   return b;
+}
+
+// Small JPEGs of several scans whose frame header then claims the largest
+// picture allowed: libjpeg would allocate and zero a coefficient buffer of
+// about 100 MB for each before reading a scan.
+inline std::vector<Sample> JpegClaimBombs() {
+  Bytes flat(16 * 16 * 3, 0x80);
+  JpegParams p;
+  p.progressive = true;
+  p.quality = 50;
+  std::vector<Sample> s;
+  s.push_back({"jpeg_progressive_claims_4096", WriteJpeg(16, 16, flat, p), {}});
+  p.arithmetic = true;
+  s.push_back({"jpeg_arithmetic_progressive_claims_4096", WriteJpeg(16, 16, flat, p), {}});
+  p.progressive = false;
+  p.scanPerComponent = true;
+  s.push_back({"jpeg_arithmetic_scan_per_component_claims_4096", WriteJpeg(16, 16, flat, p), {}});
+  for (Sample& bomb : s) {
+    Bytes& b = bomb.data;
+    // The frame header: FF C0..CF (not C4, C8, CC), length, precision, height, width.
+    for (size_t i = 2; i + 9 < b.size(); ++i) {
+      if (b[i] == 0xFF && b[i + 1] >= 0xC0 && b[i + 1] <= 0xCF && b[i + 1] != 0xC4 && b[i + 1] != 0xC8 &&
+          b[i + 1] != 0xCC) {
+        b[i + 5] = 0x10, b[i + 6] = 0x00;  // 4096 rows
+        b[i + 7] = 0x10, b[i + 8] = 0x00;  // of 4096 pixels
+        break;
+      }
+    }
+  }
+  return s;
 }
 
 }  // namespace imagesamples

@@ -14,8 +14,9 @@ int main(int argc, char** argv) {
   int written = 0;
   std::vector<imagesamples::Sample> seeds = imagesamples::AllSamples();
   // A run under a memory limit fails on its first input if a claimed chunk
-  // size is allocated before it is checked.
+  // or picture size is allocated before it is checked.
   seeds.push_back({"png_chunk_bomb", imagesamples::PngChunkBomb(), {}});
+  for (const imagesamples::Sample& bomb : imagesamples::JpegClaimBombs()) seeds.push_back(bomb);
   for (const imagesamples::Sample& s : seeds) {
     std::string path = std::string(argv[1]) + "/" + s.name;
     FILE* f = std::fopen(path.c_str(), "wb");
