@@ -4,8 +4,10 @@
 # Configures a clang build with POTE_FUZZ=ON in BUILD_DIR, builds the fuzz
 # targets and their seed corpora, and runs libFuzzer on each for SECONDS.
 # Exits non-zero when a fuzzer finds a crash, leak, sanitizer error or an
-# allocation beyond the memory limit; the reproducer is left in a
-# fuzz-artifacts/ folder next to the fuzz targets in BUILD_DIR.
+# allocation beyond the memory limit. It then prints what the fuzzer
+# reported and, when small, the input itself in base64; the input is also left
+# in a fuzz-artifacts/ folder next to the fuzz targets in BUILD_DIR, and each
+# fuzzer's whole log beside it. FUZZ_SEED=N repeats a run's random choices.
 set -eu
 
 if [ $# -ne 2 ]; then
@@ -53,9 +55,25 @@ for t in $TARGETS; do
   mkdir -p "$CORPUS"
   # The default sound effects run to 60 KB.
   if [ "$t" = sound ]; then MAX_LEN=65536; else MAX_LEN=16384; fi
-  echo "== fuzz_$t for $SECONDS_TO_RUN s"
-  "$FUZZ_BIN_DIR/fuzz_$t" "$CORPUS" "$FUZZ_BIN_DIR/${t}_seeds" \
-    -max_total_time="$SECONDS_TO_RUN" -max_len=$MAX_LEN -rss_limit_mb=$MEMORY_MB -malloc_limit_mb=$MEMORY_MB \
-    -timeout=20 -artifact_prefix="$ARTIFACTS/$t-" -print_final_stats=1 || failed=1
+  LOG=$FUZZ_BIN_DIR/fuzz_$t.log
+  echo "== fuzz_$t for $SECONDS_TO_RUN s (log: $LOG)"
+  rm -f "$ARTIFACTS/$t-"*
+  # FUZZ_SEED fixes the run's random choices, so that a run that found
+  # something can be repeated with the same seed.
+  if "$FUZZ_BIN_DIR/fuzz_$t" "$CORPUS" "$FUZZ_BIN_DIR/${t}_seeds" -seed="${FUZZ_SEED:-0}" \
+       -max_total_time="$SECONDS_TO_RUN" -max_len=$MAX_LEN -rss_limit_mb=$MEMORY_MB -malloc_limit_mb=$MEMORY_MB \
+       -timeout=20 -artifact_prefix="$ARTIFACTS/$t-" -print_final_stats=1 >"$LOG" 2>&1; then
+    grep -E '^(INFO: Seed|Done [0-9]+ runs|stat::peak_rss_mb)' "$LOG" || tail -n 3 "$LOG"
+  else
+    failed=1
+    echo "fuzz_$t FAILED; what it reported:"
+    grep -E '^INFO: Seed|ERROR|SUMMARY|^ +#[0-9]+ |Test unit written|out-of-memory|exceeds|^MS:' "$LOG" | head -n 60
+    # The input itself, small enough for a log: base64 -d gives the file back.
+    for a in "$ARTIFACTS/$t-"*; do
+      [ -f "$a" ] || continue
+      echo "reproducer $(basename "$a"): $(wc -c <"$a") bytes"
+      if [ "$(wc -c <"$a")" -le 3000 ]; then base64 -w 0 "$a"; echo; fi
+    done
+  fi
 done
 exit $failed
