@@ -45,14 +45,14 @@ bool Check(const struct stat& st, off_t maxBytes, std::string* why) {
 
 // Opens a regular file without ever blocking: the kind is checked before the
 // open, and again on what was opened, in case the name changed in between.
-int OpenRegular(const char* path, off_t maxBytes, FileIdentity* id, std::string* why) {
+int OpenRegular(int dirFd, const char* path, off_t maxBytes, FileIdentity* id, std::string* why) {
     struct stat st;
-    if (stat(path, &st) != 0) {
+    if (fstatat(dirFd, path, &st, 0) != 0) {
         FailErrno(why, errno);
         return -1;
     }
     if (!Check(st, maxBytes, why)) return -1;
-    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    int fd = openat(dirFd, path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         FailErrno(why, errno);
         return -1;
@@ -68,15 +68,24 @@ int OpenRegular(const char* path, off_t maxBytes, FileIdentity* id, std::string*
 }  // namespace
 
 bool IdentifyFile(const char* path, off_t maxBytes, FileIdentity* id, std::string* why) {
-    int fd = OpenRegular(path, maxBytes, id, why);
+    return IdentifyFileAt(AT_FDCWD, path, maxBytes, id, why);
+}
+
+bool ReadWholeFile(const char* path, off_t maxBytes, FileIdentity* id, std::vector<uint8_t>* bytes,
+                   std::string* why) {
+    return ReadWholeFileAt(AT_FDCWD, path, maxBytes, id, bytes, why);
+}
+
+bool IdentifyFileAt(int dirFd, const char* path, off_t maxBytes, FileIdentity* id, std::string* why) {
+    int fd = OpenRegular(dirFd, path, maxBytes, id, why);
     if (fd < 0) return false;
     close(fd);
     return true;
 }
 
-bool ReadWholeFile(const char* path, off_t maxBytes, FileIdentity* id, std::vector<uint8_t>* bytes,
-                   std::string* why) {
-    int fd = OpenRegular(path, maxBytes, id, why);
+bool ReadWholeFileAt(int dirFd, const char* path, off_t maxBytes, FileIdentity* id, std::vector<uint8_t>* bytes,
+                     std::string* why) {
+    int fd = OpenRegular(dirFd, path, maxBytes, id, why);
     if (fd < 0) return false;
     bytes->resize((size_t)id->size);
     size_t done = 0;

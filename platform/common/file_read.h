@@ -30,6 +30,13 @@ bool IdentifyFile(const char* path, off_t maxBytes, FileIdentity* id, std::strin
 bool ReadWholeFile(const char* path, off_t maxBytes, FileIdentity* id, std::vector<uint8_t>* bytes,
                    std::string* why = nullptr);
 
+// The same two for a path relative to the folder open as dirFd. A folder's
+// own path may be as long as the system allows a path to be, and the files
+// in it are still reached, where the joined path would be too long.
+bool IdentifyFileAt(int dirFd, const char* path, off_t maxBytes, FileIdentity* id, std::string* why = nullptr);
+bool ReadWholeFileAt(int dirFd, const char* path, off_t maxBytes, FileIdentity* id, std::vector<uint8_t>* bytes,
+                     std::string* why = nullptr);
+
 // The one line on standard error that a failed load writes beside the
 // game's own message, naming the file and the reason.
 void ReportLoadFailure(const char* path, const std::string& why);

@@ -5,7 +5,8 @@
 // secondary segments (effects) over it.
 #include <SDL.h>
 #include <SDL_mixer.h>
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -49,7 +50,11 @@ struct Performance : IDirectMusicPerformance8 {
 
 struct Loader : IDirectMusicLoader8 {
     ULONG refs = 1;
-    std::string directory;
+    std::string directory;  // for messages
+    int directoryFd = -1;   // files are opened from here: the joined path may be too long
+    ~Loader() {
+        if (directoryFd >= 0) close(directoryFd);
+    }
 };
 
 void CloseMixer();
@@ -301,9 +306,12 @@ HRESULT IDirectMusicLoader8::SetSearchDirectory(REFGUID objectClass, WCHAR* path
     if (objectClass != GUID_DirectMusicAllTypes && objectClass != CLSID_DirectMusicSegment) return E_FAIL;
     if (!path || !*path) return E_POINTER;
     std::string dir = NarrowFromWide(path);
-    struct stat st;
-    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return E_FAIL;
-    Impl(this)->directory = dir;
+    int fd = open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return E_FAIL;
+    Loader* self = Impl(this);
+    if (self->directoryFd >= 0) close(self->directoryFd);
+    self->directoryFd = fd;
+    self->directory = dir;
     return S_OK;
 }
 
@@ -325,16 +333,21 @@ Segment* Usable(Segment* seg, const std::string& path, bool report, HRESULT* res
 // The cached segment for the file, or a new one decoded from it (nullptr,
 // with the failure in *result, when it cannot be). A failure is reported
 // only when report is set: a prefetch leaves that to the load.
-Segment* FindOrDecode(const std::string& relative, const std::string& dir, bool report, HRESULT* result) {
+Segment* FindOrDecode(const std::string& relative, const Loader* loader, bool report, HRESULT* result) {
     std::string path = relative;
-    if (path[0] != '/' && !dir.empty()) path = dir + "/" + path;
+    int dirFd = AT_FDCWD;
+    const char* openPath = relative.c_str();
+    if (path[0] != '/' && loader && loader->directoryFd >= 0) {
+        path = loader->directory + "/" + path;
+        dirFd = loader->directoryFd;
+    }
 
     SoundState& s = State();
     FileIdentity key;
     std::vector<uint8_t> bytes;
     std::string why;
     *result = DMUS_E_LOADER_FAILEDOPEN;
-    if (!IdentifyFile(path.c_str(), kMaxFileBytes, &key, &why)) {
+    if (!IdentifyFileAt(dirFd, openPath, kMaxFileBytes, &key, &why)) {
         if (report) ReportLoadFailure(path.c_str(), why);
         return nullptr;
     }
@@ -342,7 +355,7 @@ Segment* FindOrDecode(const std::string& relative, const std::string& dir, bool 
         if (seg->key == key && !seg->sound.failed) return Usable(seg.get(), path, report, result);
     }
 
-    if (!ReadWholeFile(path.c_str(), kMaxFileBytes, &key, &bytes, &why)) {
+    if (!ReadWholeFileAt(dirFd, openPath, kMaxFileBytes, &key, &bytes, &why)) {
         if (report) ReportLoadFailure(path.c_str(), why);
         return nullptr;
     }
@@ -386,7 +399,7 @@ HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID inte
     SoundState& s = State();
     const int decodedBefore = s.stats.decoded;
     HRESULT result;
-    Segment* seg = FindOrDecode(NarrowFromWide(filePath), Impl(this)->directory, true, &result);
+    Segment* seg = FindOrDecode(NarrowFromWide(filePath), Impl(this), true, &result);
     if (!seg) return result;
     if (s.stats.decoded == decodedBefore) ++s.stats.reused;
     ++seg->refs;
@@ -396,10 +409,10 @@ HRESULT IDirectMusicLoader8::LoadObjectFromFile(REFGUID objectClass, REFIID inte
 
 void PrefetchSegmentFiles(IDirectMusicLoader8* loader, const char* const* files, int count) {
     if (!files) return;
-    const std::string directory = loader ? Impl(loader)->directory : std::string();
+    const Loader* self = loader ? Impl(loader) : nullptr;
     HRESULT result;
     for (int i = 0; i < count; ++i) {
-        if (files[i] && *files[i]) FindOrDecode(files[i], directory, false, &result);
+        if (files[i] && *files[i]) FindOrDecode(files[i], self, false, &result);
     }
 }
 
