@@ -4,9 +4,14 @@
 // in tests the way it fails for a player.
 #include "platform/common/sound_scan.h"
 
+#include <ogg/ogg.h>
+#include <vorbis/codec.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <vector>
 
 namespace sound_scan {
@@ -84,8 +89,144 @@ ScanResult CheckWaveClaims(const uint8_t* data, size_t size, std::string* why) {
     return haveFormat && !ClaimsFit(rate, channels, 0, kMaxWaveChannels, why) ? ScanResult::TooLarge : ScanResult::Ok;
 }
 
+namespace {
+
+// Samples (at 48 kHz) that an Opus packet decodes to, from its first byte
+// and, for a packet of several frames, its second.
+uint32_t OpusPacketSamples(const uint8_t* p, long bytes) {
+    if (bytes < 1) return 0;
+    const int config = p[0] >> 3;
+    uint32_t frame;
+    if (config < 12) {
+        static const uint32_t kSilk[4] = {480, 960, 1920, 2880};
+        frame = kSilk[config & 3];
+    } else if (config < 16) {
+        frame = (config & 1) ? 960 : 480;
+    } else {
+        frame = 120u << (config & 3);
+    }
+    uint32_t frames = 1;
+    if ((p[0] & 3) == 1 || (p[0] & 3) == 2) frames = 2;
+    if ((p[0] & 3) == 3) frames = bytes >= 2 ? (p[1] & 0x3F) : 0;
+    // No packet decodes to more than 120 ms.
+    return std::min(frames * frame, 5760u);
+}
+
+// One logical stream of an Ogg file, as a decoder reads it packet by packet.
+struct OggStream {
+    ogg_stream_state state;
+    enum class Codec { Unknown, Vorbis, Opus, Other } codec = Codec::Unknown;
+    vorbis_info vorbis;
+    vorbis_comment comment;
+    int headers = 0;        // header packets read
+    long lastBlock = 0;     // Vorbis: the previous audio packet's block size
+    uint64_t samples = 0;   // decoded, at most
+    uint32_t rate = 0;
+
+    explicit OggStream(int serial) {
+        ogg_stream_init(&state, serial);
+        vorbis_info_init(&vorbis);
+        vorbis_comment_init(&comment);
+    }
+    ~OggStream() {
+        vorbis_comment_clear(&comment);
+        vorbis_info_clear(&vorbis);
+        ogg_stream_clear(&state);
+    }
+
+    void Packet(ogg_packet& op) {
+        const uint8_t* p = op.packet;
+        if (codec == Codec::Unknown) {
+            if (op.bytes >= 7 && std::memcmp(p, "\x01vorbis", 7) == 0) codec = Codec::Vorbis;
+            else if (op.bytes >= 8 && std::memcmp(p, "OpusHead", 8) == 0) codec = Codec::Opus;
+            else codec = Codec::Other;
+        }
+        if (codec == Codec::Vorbis) {
+            if (headers < 3) {
+                if (vorbis_synthesis_headerin(&vorbis, &comment, &op) != 0) {
+                    codec = Codec::Other;  // the decoder cannot read it either
+                    return;
+                }
+                rate = (uint32_t)vorbis.rate;
+                ++headers;
+                return;
+            }
+            // Each audio packet ends the overlap of its block with the one
+            // before: a quarter of each; the first gives nothing.
+            long block = vorbis_packet_blocksize(&vorbis, &op);
+            if (block <= 0) return;
+            if (lastBlock > 0) samples += (uint64_t)(lastBlock / 4 + block / 4);
+            lastBlock = block;
+        } else if (codec == Codec::Opus) {
+            rate = 48000;
+            if (headers < 2) {  // OpusHead, then OpusTags
+                ++headers;
+                return;
+            }
+            samples += OpusPacketSamples(p, op.bytes);
+        }
+    }
+
+    double Seconds() const { return rate ? (double)samples / rate : 0; }
+};
+
+// The longest an Ogg file can decode to, in seconds, counted from its
+// packets: every logical stream, chained or side by side, as if all played.
+// The granule positions a file writes of itself may lie; the packets are
+// what a decoder turns into samples.
+double OggDecodedSeconds(const uint8_t* data, size_t size) {
+    ogg_sync_state sync;
+    ogg_sync_init(&sync);
+    std::map<int, std::unique_ptr<OggStream>> streams;
+    double seconds = 0;
+    size_t fed = 0;
+    ogg_page page;
+    ogg_packet op;
+    for (;;) {
+        int got = ogg_sync_pageout(&sync, &page);
+        if (got < 0) continue;  // a hole: the decoder skips it too
+        if (got == 0) {
+            if (fed == size) break;
+            const size_t piece = std::min<size_t>(size - fed, 1 << 16);
+            char* buffer = ogg_sync_buffer(&sync, (long)piece);
+            if (!buffer) break;
+            std::memcpy(buffer, data + fed, piece);
+            ogg_sync_wrote(&sync, (long)piece);
+            fed += piece;
+            continue;
+        }
+        const int serial = ogg_page_serialno(&page);
+        auto it = streams.find(serial);
+        if (it == streams.end()) {
+            if (!ogg_page_bos(&page)) continue;  // no stream began with this serial
+            it = streams.emplace(serial, std::make_unique<OggStream>(serial)).first;
+        }
+        OggStream& stream = *it->second;
+        ogg_stream_pagein(&stream.state, &page);
+        for (int out; (out = ogg_stream_packetout(&stream.state, &op)) != 0;) {
+            if (out > 0) {
+                stream.Packet(op);
+            } else {
+                stream.lastBlock = 0;  // a hole: the overlap starts again, as in the decoder
+            }
+        }
+        if (ogg_page_eos(&page)) {
+            // A stream that ended may be followed by another of the same
+            // serial, chained after it.
+            seconds += stream.Seconds();
+            streams.erase(it);
+        }
+    }
+    for (auto& entry : streams) seconds += entry.second->Seconds();
+    ogg_sync_clear(&sync);
+    return seconds;
+}
+
+}  // namespace
+
 // The same for Ogg: the rate and channels of the Vorbis or Opus header, and
-// the length that the last page's granule position gives.
+// the length that the last page's granule position gives or, when longer,
+// the length that the packets decode to.
 ScanResult CheckOggClaims(const uint8_t* data, size_t size, std::string* why) {
     if (size < 28 || size < 27 + (size_t)data[26]) return ScanResult::Ok;  // the mixer will refuse it
     const uint8_t* packet = data + 27 + data[26];
@@ -111,7 +252,8 @@ ScanResult CheckOggClaims(const uint8_t* data, size_t size, std::string* why) {
         }
         if (p == from) break;
     }
-    return ClaimsFit(rate, channels, seconds, kMaxChannels, why) ? ScanResult::Ok : ScanResult::TooLarge;
+    if (!ClaimsFit(rate, channels, seconds, kMaxChannels, why)) return ScanResult::TooLarge;
+    return LengthFits(OggDecodedSeconds(data, size), why) ? ScanResult::Ok : ScanResult::TooLarge;
 }
 
 namespace {

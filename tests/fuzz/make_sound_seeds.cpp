@@ -4,7 +4,6 @@
 // four-channel WAVE and a short Ogg Vorbis tone.
 
 #include <dirent.h>
-#include <vorbis/vorbisenc.h>
 
 #include <cmath>
 #include <cstdio>
@@ -12,6 +11,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "fuzz/ogg_samples.h"
 
 namespace {
 
@@ -59,55 +60,6 @@ Bytes FourChannelWave() {
   return b;
 }
 
-// A quarter of a second of a 440 Hz tone, mono at 22050 Hz, at the lowest
-// quality: the smallest real Vorbis stream.
-Bytes VorbisTone() {
-  Bytes out;
-  vorbis_info vi;
-  vorbis_info_init(&vi);
-  if (vorbis_encode_init_vbr(&vi, 1, 22050, -0.1f) != 0) return out;
-  vorbis_comment vc;
-  vorbis_comment_init(&vc);
-  vorbis_dsp_state vd;
-  vorbis_block vb;
-  vorbis_analysis_init(&vd, &vi);
-  vorbis_block_init(&vd, &vb);
-  ogg_stream_state os;
-  ogg_stream_init(&os, 1);
-  ogg_packet header, comment, code;
-  vorbis_analysis_headerout(&vd, &vc, &header, &comment, &code);
-  ogg_stream_packetin(&os, &header);
-  ogg_stream_packetin(&os, &comment);
-  ogg_stream_packetin(&os, &code);
-  ogg_page page;
-  auto append = [&out](const ogg_page& p) {
-    out.insert(out.end(), p.header, p.header + p.header_len);
-    out.insert(out.end(), p.body, p.body + p.body_len);
-  };
-  while (ogg_stream_flush(&os, &page)) append(page);
-  const int frames = 22050 / 4;
-  float** buffer = vorbis_analysis_buffer(&vd, frames);
-  for (int i = 0; i < frames; ++i) buffer[0][i] = 0.5f * std::sin(float(i) * 2 * 3.14159265f * 440 / 22050);
-  vorbis_analysis_wrote(&vd, frames);
-  vorbis_analysis_wrote(&vd, 0);
-  while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-    vorbis_analysis(&vb, nullptr);
-    vorbis_bitrate_addblock(&vb);
-    ogg_packet packet;
-    while (vorbis_bitrate_flushpacket(&vd, &packet)) {
-      ogg_stream_packetin(&os, &packet);
-      while (ogg_stream_pageout(&os, &page)) append(page);
-    }
-  }
-  while (ogg_stream_flush(&os, &page)) append(page);
-  ogg_stream_clear(&os);
-  vorbis_block_clear(&vb);
-  vorbis_dsp_clear(&vd);
-  vorbis_comment_clear(&vc);
-  vorbis_info_clear(&vi);
-  return out;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,7 +91,8 @@ int main(int argc, char** argv) {
   }
   smpte[12] = 0xE7;  // 25 frames a second, 40 ticks a frame
   smpte[13] = 40;
-  Bytes ogg = VorbisTone();
+  // A quarter of a second of 440 Hz at 22050 Hz: the smallest real Vorbis stream.
+  Bytes ogg = oggsamples::Vorbis(0.25, 22050, 440);
   if (ogg.empty() || !WriteFile(out + "/smpte_song", smpte) || !WriteFile(out + "/four_channels", FourChannelWave()) ||
       !WriteFile(out + "/vorbis_tone", ogg)) {
     return 1;

@@ -16,7 +16,9 @@
 #include <thread>
 #include <vector>
 
+#include "fuzz/ogg_samples.h"
 #include "game/objects.h"
+#include "platform/common/sound_scan.h"
 #include "platform/sdl/sound_sdl.h"
 #include "shell/renderer.h"
 #include "shell/sound.h"
@@ -170,6 +172,34 @@ TEST_F(HostileSoundTest, SampledSoundsBeyondTheLimitsAreRefusedFromTheirHeaders)
     EXPECT_NEAR(seconds, 599, 0.01);
     EXPECT_EQ(Decode(MidiLasting(2)), DecodeResult::Ok);
     EXPECT_EQ(Decode(MidiLasting(601)), DecodeResult::TooLarge);
+}
+
+TEST_F(HostileSoundTest, AnOggFilesLengthIsCountedFromItsPacketsNotItsClaims) {
+    // Silence packs about ten minutes into 20 KB; pages that claim half a
+    // second once let such a file decode for hours, at 10 MB a minute.
+    const int lo = sound_sdl::kMinSampleRate;
+    std::string why;
+    Bytes lying = oggsamples::Vorbis(10.5 * 60, lo, 0, true);
+    EXPECT_EQ(Decode(lying), DecodeResult::TooLarge);
+    EXPECT_EQ(sound_scan::ScanSoundFile(lying.data(), lying.size(), &why), sound_scan::ScanResult::TooLarge);
+    EXPECT_EQ(why, "about 11 minutes long, longer than 10 minutes");
+    // The count is the decoder's to the block: a file just inside the limit
+    // stays, one just past it goes, whatever their pages say.
+    Bytes inside = oggsamples::Vorbis(9.9 * 60, lo, 0, false);
+    EXPECT_EQ(sound_scan::CheckOggClaims(inside.data(), inside.size()), sound_scan::ScanResult::Ok);
+    Bytes past = oggsamples::Vorbis(10.1 * 60, lo, 0, true);
+    EXPECT_EQ(sound_scan::CheckOggClaims(past.data(), past.size()), sound_scan::ScanResult::TooLarge);
+    // Opus: 20 ms a packet.
+    Bytes opus = oggsamples::OpusPackets(601 * 50);
+    EXPECT_EQ(sound_scan::CheckOggClaims(opus.data(), opus.size()), sound_scan::ScanResult::TooLarge);
+    opus = oggsamples::OpusPackets(599 * 50);
+    EXPECT_EQ(sound_scan::CheckOggClaims(opus.data(), opus.size()), sound_scan::ScanResult::Ok);
+
+    // A real sound still plays for as long as it is.
+    Bytes tone = oggsamples::Vorbis(0.5, 22050, 440);
+    sound_sdl::DecodedSound out;
+    ASSERT_EQ(sound_sdl::DecodeSoundFile(tone.data(), tone.size(), &out), DecodeResult::Ok);
+    EXPECT_NEAR(double(out.ready / sound_sdl::kBytesPerFrame) / sound_sdl::kRate, 0.5, 0.01);
 }
 
 TEST_F(HostileSoundTest, AFailedLoadShowsItsMessageAndOneLineNamingTheFile) {

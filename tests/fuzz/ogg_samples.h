@@ -1,0 +1,124 @@
+// Ogg files written with libogg and libvorbisenc, for the tests and the sound
+// fuzzer's seeds.
+#pragma once
+
+#include <ogg/ogg.h>
+#include <vorbis/vorbisenc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace oggsamples {
+
+using Bytes = std::vector<uint8_t>;
+
+inline void Append(Bytes* out, const ogg_page& p) {
+  out->insert(out->end(), p.header, p.header + p.header_len);
+  out->insert(out->end(), p.body, p.body + p.body_len);
+}
+
+// Sets a page's granule position, and its checksum to match.
+inline void SetGranule(ogg_page* p, int64_t granule) {
+  for (int i = 0; i < 8; ++i) p->header[6 + i] = uint8_t(uint64_t(granule) >> (8 * i));
+  ogg_page_checksum_set(p);
+}
+
+// Mono Vorbis at the lowest quality: `seconds` of a tone (or of silence,
+// at frequency 0). With granulesLie every page claims that the stream ends
+// within its first half second, whatever its packets hold.
+inline Bytes Vorbis(double seconds, int rate, double frequency, bool granulesLie = false) {
+  Bytes out;
+  vorbis_info vi;
+  vorbis_info_init(&vi);
+  if (vorbis_encode_init_vbr(&vi, 1, rate, -0.1f) != 0) return out;
+  vorbis_comment vc;
+  vorbis_comment_init(&vc);
+  vorbis_dsp_state vd;
+  vorbis_block vb;
+  vorbis_analysis_init(&vd, &vi);
+  vorbis_block_init(&vd, &vb);
+  ogg_stream_state os;
+  ogg_stream_init(&os, 1);
+  ogg_packet header, comment, code;
+  vorbis_analysis_headerout(&vd, &vc, &header, &comment, &code);
+  ogg_stream_packetin(&os, &header);
+  ogg_stream_packetin(&os, &comment);
+  ogg_stream_packetin(&os, &code);
+  ogg_page page;
+  auto emit = [&](ogg_page& p) {
+    if (granulesLie && ogg_page_granulepos(&p) > 0) SetGranule(&p, rate / 2);
+    Append(&out, p);
+  };
+  while (ogg_stream_flush(&os, &page)) emit(page);
+  auto drain = [&] {
+    while (vorbis_analysis_blockout(&vd, &vb) == 1) {
+      vorbis_analysis(&vb, nullptr);
+      vorbis_bitrate_addblock(&vb);
+      ogg_packet packet;
+      while (vorbis_bitrate_flushpacket(&vd, &packet)) {
+        ogg_stream_packetin(&os, &packet);
+        while (ogg_stream_pageout(&os, &page)) emit(page);
+      }
+    }
+  };
+  const long total = long(seconds * rate);
+  for (long done = 0; done < total;) {
+    const int n = int(std::min(4096L, total - done));
+    float** buffer = vorbis_analysis_buffer(&vd, n);
+    for (int i = 0; i < n; ++i)
+      buffer[0][i] = frequency > 0 ? 0.5f * float(std::sin(double(done + i) * 2 * 3.14159265 * frequency / rate)) : 0;
+    vorbis_analysis_wrote(&vd, n);
+    done += n;
+    drain();
+  }
+  vorbis_analysis_wrote(&vd, 0);
+  drain();
+  while (ogg_stream_flush(&os, &page)) emit(page);
+  ogg_stream_clear(&os);
+  vorbis_block_clear(&vb);
+  vorbis_dsp_clear(&vd);
+  vorbis_comment_clear(&vc);
+  vorbis_info_clear(&vi);
+  return out;
+}
+
+// An Ogg Opus stream of `packets` packets of 20 ms each (a lone first byte:
+// one CELT frame, nothing coded), whose last page claims half a second.
+inline Bytes OpusPackets(long packets) {
+  Bytes out;
+  ogg_stream_state os;
+  ogg_stream_init(&os, 7);
+  uint8_t head[19] = {'O', 'p', 'u', 's', 'H', 'e', 'a', 'd', 1, 2, 0x38, 1, 0x80, 0xBB, 0, 0, 0, 0, 0};
+  uint8_t tags[16] = {'O', 'p', 'u', 's', 'T', 'a', 'g', 's', 0, 0, 0, 0, 0, 0, 0, 0};
+  uint8_t frame[1] = {0xF8};  // configuration 31: CELT, full band, 20 ms; one frame
+  ogg_packet op = {};
+  op.packet = head;
+  op.bytes = sizeof head;
+  op.b_o_s = 1;
+  ogg_stream_packetin(&os, &op);
+  ogg_page page;
+  while (ogg_stream_flush(&os, &page)) Append(&out, page);
+  op = {};
+  op.packet = tags;
+  op.bytes = sizeof tags;
+  op.packetno = 1;
+  ogg_stream_packetin(&os, &op);
+  while (ogg_stream_flush(&os, &page)) Append(&out, page);
+  for (long i = 0; i < packets; ++i) {
+    op = {};
+    op.packet = frame;
+    op.bytes = 1;
+    op.packetno = 2 + i;
+    op.granulepos = 24000;
+    op.e_o_s = i + 1 == packets;
+    ogg_stream_packetin(&os, &op);
+    while (ogg_stream_pageout(&os, &page)) Append(&out, page);
+  }
+  while (ogg_stream_flush(&os, &page)) Append(&out, page);
+  ogg_stream_clear(&os);
+  return out;
+}
+
+}  // namespace oggsamples
