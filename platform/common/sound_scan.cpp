@@ -170,15 +170,22 @@ struct OggStream {
     double Seconds() const { return rate ? (double)samples / rate : 0; }
 };
 
+// Logical streams side by side: a sound has one, perhaps with a skeleton or
+// a picture beside it. Each costs about 30 KB while it is read, so a file
+// of nothing but first pages is refused rather than read into gigabytes.
+constexpr size_t kMaxOggStreams = 16;
+
 // The longest an Ogg file can decode to, in seconds, counted from its
-// packets: every logical stream, chained or side by side, as if all played.
-// The granule positions a file writes of itself may lie; the packets are
-// what a decoder turns into samples.
+// packets: every logical stream, chained or side by side, as if all played;
+// -1 for a file of more than kMaxOggStreams streams side by side. The
+// granule positions a file writes of itself may lie; the packets are what a
+// decoder turns into samples.
 double OggDecodedSeconds(const uint8_t* data, size_t size) {
     ogg_sync_state sync;
     ogg_sync_init(&sync);
     std::map<int, std::unique_ptr<OggStream>> streams;
     double seconds = 0;
+    bool beginning = true;  // only streams' first pages so far: more may begin side by side
     size_t fed = 0;
     ogg_page page;
     ogg_packet op;
@@ -196,9 +203,22 @@ double OggDecodedSeconds(const uint8_t* data, size_t size) {
             continue;
         }
         const int serial = ogg_page_serialno(&page);
+        if (ogg_page_bos(&page) && !beginning) {
+            // Streams that begin after others have carried data are the next
+            // link of a chain: what came before has ended, as the decoder sees it.
+            for (auto& entry : streams) seconds += entry.second->Seconds();
+            streams.clear();
+            beginning = true;
+        }
+        if (!ogg_page_bos(&page)) beginning = false;
         auto it = streams.find(serial);
         if (it == streams.end()) {
             if (!ogg_page_bos(&page)) continue;  // no stream began with this serial
+            if (streams.size() == kMaxOggStreams) {
+                seconds = -1;
+                streams.clear();
+                break;
+            }
             it = streams.emplace(serial, std::make_unique<OggStream>(serial)).first;
         }
         OggStream& stream = *it->second;
@@ -253,7 +273,12 @@ ScanResult CheckOggClaims(const uint8_t* data, size_t size, std::string* why) {
         if (p == from) break;
     }
     if (!ClaimsFit(rate, channels, seconds, kMaxChannels, why)) return ScanResult::TooLarge;
-    return LengthFits(OggDecodedSeconds(data, size), why) ? ScanResult::Ok : ScanResult::TooLarge;
+    const double decoded = OggDecodedSeconds(data, size);
+    if (decoded < 0) {
+        if (why) *why = "more than " + std::to_string(kMaxOggStreams) + " streams side by side";
+        return ScanResult::TooLarge;
+    }
+    return LengthFits(decoded, why) ? ScanResult::Ok : ScanResult::TooLarge;
 }
 
 namespace {

@@ -86,38 +86,40 @@ inline Bytes Vorbis(double seconds, int rate, double frequency, bool granulesLie
 
 // An Ogg Opus stream of `packets` packets of 20 ms each (a lone first byte:
 // one CELT frame, nothing coded), whose last page claims half a second.
-inline Bytes OpusPackets(long packets) {
+// With `together` streams (of serials serial, serial + 1, ...), their first
+// pages come together, then their packets in turn, as in a file of several
+// streams side by side.
+inline Bytes OpusPackets(long packets, int together = 1, int serial = 7) {
   Bytes out;
-  ogg_stream_state os;
-  ogg_stream_init(&os, 7);
+  std::vector<ogg_stream_state> streams(size_t(together > 0 ? together : 1));
+  for (size_t k = 0; k < streams.size(); ++k) ogg_stream_init(&streams[k], serial + int(k));
   uint8_t head[19] = {'O', 'p', 'u', 's', 'H', 'e', 'a', 'd', 1, 2, 0x38, 1, 0x80, 0xBB, 0, 0, 0, 0, 0};
   uint8_t tags[16] = {'O', 'p', 'u', 's', 'T', 'a', 'g', 's', 0, 0, 0, 0, 0, 0, 0, 0};
   uint8_t frame[1] = {0xF8};  // configuration 31: CELT, full band, 20 ms; one frame
-  ogg_packet op = {};
-  op.packet = head;
-  op.bytes = sizeof head;
-  op.b_o_s = 1;
-  ogg_stream_packetin(&os, &op);
   ogg_page page;
-  while (ogg_stream_flush(&os, &page)) Append(&out, page);
-  op = {};
-  op.packet = tags;
-  op.bytes = sizeof tags;
-  op.packetno = 1;
-  ogg_stream_packetin(&os, &op);
-  while (ogg_stream_flush(&os, &page)) Append(&out, page);
-  for (long i = 0; i < packets; ++i) {
-    op = {};
-    op.packet = frame;
-    op.bytes = 1;
-    op.packetno = 2 + i;
-    op.granulepos = 24000;
-    op.e_o_s = i + 1 == packets;
+  auto put = [&](ogg_stream_state& os, uint8_t* data, long bytes, long number, bool last, bool flush) {
+    ogg_packet op = {};
+    op.packet = data;
+    op.bytes = bytes;
+    op.b_o_s = number == 0;
+    op.e_o_s = last;
+    op.packetno = number;
+    op.granulepos = number < 2 ? 0 : 24000;
     ogg_stream_packetin(&os, &op);
-    while (ogg_stream_pageout(&os, &page)) Append(&out, page);
+    if (flush) {
+      while (ogg_stream_flush(&os, &page)) Append(&out, page);
+    } else {
+      while (ogg_stream_pageout(&os, &page)) Append(&out, page);
+    }
+  };
+  for (ogg_stream_state& os : streams) put(os, head, sizeof head, 0, false, true);
+  for (ogg_stream_state& os : streams) put(os, tags, sizeof tags, 1, false, true);
+  for (long i = 0; i < packets; ++i)
+    for (ogg_stream_state& os : streams) put(os, frame, 1, 2 + i, i + 1 == packets, false);
+  for (ogg_stream_state& os : streams) {
+    while (ogg_stream_flush(&os, &page)) Append(&out, page);
+    ogg_stream_clear(&os);
   }
-  while (ogg_stream_flush(&os, &page)) Append(&out, page);
-  ogg_stream_clear(&os);
   return out;
 }
 

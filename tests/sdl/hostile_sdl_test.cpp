@@ -194,6 +194,22 @@ TEST_F(HostileSoundTest, AnOggFilesLengthIsCountedFromItsPacketsNotItsClaims) {
     EXPECT_EQ(sound_scan::CheckOggClaims(opus.data(), opus.size()), sound_scan::ScanResult::TooLarge);
     opus = oggsamples::OpusPackets(599 * 50);
     EXPECT_EQ(sound_scan::CheckOggClaims(opus.data(), opus.size()), sound_scan::ScanResult::Ok);
+    // Streams side by side all count, and only a few may be open at once; a
+    // chain of streams one after another is one sound of their whole length.
+    opus = oggsamples::OpusPackets(301 * 50, 2);
+    EXPECT_EQ(sound_scan::CheckOggClaims(opus.data(), opus.size()), sound_scan::ScanResult::TooLarge);
+    opus = oggsamples::OpusPackets(50, 17);
+    EXPECT_EQ(sound_scan::CheckOggClaims(opus.data(), opus.size(), &why), sound_scan::ScanResult::TooLarge);
+    EXPECT_EQ(why, "more than 16 streams side by side");
+    opus.clear();
+    for (int link = 0; link < 42; ++link) {  // 588 s
+        Bytes next = oggsamples::OpusPackets(14 * 50, 1, link);
+        opus.insert(opus.end(), next.begin(), next.end());
+    }
+    EXPECT_EQ(sound_scan::CheckOggClaims(opus.data(), opus.size(), &why), sound_scan::ScanResult::Ok) << why;
+    Bytes oneMore = oggsamples::OpusPackets(14 * 50, 1, 42);  // 602 s
+    opus.insert(opus.end(), oneMore.begin(), oneMore.end());
+    EXPECT_EQ(sound_scan::CheckOggClaims(opus.data(), opus.size()), sound_scan::ScanResult::TooLarge);
 
     // A real sound still plays for as long as it is.
     Bytes tone = oggsamples::Vorbis(0.5, 22050, 440);
