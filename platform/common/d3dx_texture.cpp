@@ -80,9 +80,6 @@ bool Decode(const char* file, CacheKey* key, DecodedImage* image, std::string* w
     return true;
 }
 
-// A worker left with nothing to decode for this long ends.
-constexpr auto kIdleEnd = std::chrono::seconds(1);
-
 // The decoded pictures, and the prefetched files still waiting or being
 // decoded. Worker threads take the waiting ones in the order they were asked
 // for; a load that needs one still waiting takes it itself, and one that
@@ -112,13 +109,7 @@ public:
         unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         // Leave a core to the game's own thread.
         size_t most = std::max(1u, std::min(cores, 8u) - 1);
-        // Workers that ended are joined here, where others may start.
-        for (std::thread::id id : ended_) {
-            auto it = std::find_if(threads_.begin(), threads_.end(), [&](std::thread& t) { return t.get_id() == id; });
-            it->join();
-            threads_.erase(it);
-        }
-        ended_.clear();
+        worker_gate::JoinEnded(threads_, ended_);
         while (threads_.size() < std::min(most, busy_.size() + waiting_.size()))
             threads_.emplace_back([this] { Work(); });
         wake_.notify_all();
@@ -186,7 +177,7 @@ private:
     void Work() {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            bool work = wake_.wait_for(lock, kIdleEnd, [&] { return stopping_ || !waiting_.empty(); });
+            bool work = wake_.wait_for(lock, worker_gate::kIdleEnd, [&] { return stopping_ || !waiting_.empty(); });
             if (stopping_) return;
             if (!work) {
                 // What the decodes freed would otherwise stay with the

@@ -2,6 +2,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -69,6 +70,16 @@ void TrimHeap() {
 #if !defined(__SANITIZE_ADDRESS__) && !POTE_CLANG_ASAN
     malloc_trim(0);
 #endif
+}
+
+void JoinEnded(std::vector<std::thread>& threads, std::vector<std::thread::id>& ended) {
+    for (std::thread::id id : ended) {
+        auto it = std::find_if(threads.begin(), threads.end(), [&](std::thread& t) { return t.get_id() == id; });
+        if (it == threads.end()) continue;
+        it->join();
+        threads.erase(it);
+    }
+    ended.clear();
 }
 
 void Hold() {

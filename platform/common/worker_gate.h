@@ -6,6 +6,10 @@
 // Checkpoint between the short pieces a stretch is cut into.
 #pragma once
 
+#include <chrono>
+#include <thread>
+#include <vector>
+
 namespace worker_gate {
 
 // Called by worker threads only.
@@ -14,6 +18,12 @@ void Leave();
 void Checkpoint();  // between pieces: waits out a hold that is asked for
 // Before a worker ends: hands the heap it freed back to the system.
 void TrimHeap();
+
+// Workers end themselves after this long without work. The ids of those
+// that ended are kept (under their pool's lock) until the pool next starts
+// one, where JoinEnded joins them and drops them from threads.
+constexpr auto kIdleEnd = std::chrono::seconds(1);
+void JoinEnded(std::vector<std::thread>& threads, std::vector<std::thread::id>& ended);
 
 // Called by the game's thread: Hold returns once no worker is inside a piece
 // of work, and keeps them out until Release.

@@ -162,8 +162,6 @@ struct RenderJob {
 // A WAVE's samples go through the converter this many frames at a time, so
 // that a worker never holds the converter for long.
 constexpr Uint32 kConvertFrames = 4096;
-// A worker left with nothing to do for this long ends.
-constexpr auto kIdleEnd = std::chrono::seconds(1);
 
 enum class Verdict { Unknown, Usable, Unusable };
 
@@ -292,13 +290,7 @@ private:
     }
 
     void Spawn() {
-        // Workers that ended are joined here, where one starts.
-        for (std::thread::id id : ended_) {
-            auto it = std::find_if(threads_.begin(), threads_.end(), [&](std::thread& t) { return t.get_id() == id; });
-            it->join();
-            threads_.erase(it);
-        }
-        ended_.clear();
+        worker_gate::JoinEnded(threads_, ended_);
         threads_.emplace_back([this] { Work(); });
     }
 
@@ -334,7 +326,7 @@ private:
         if (verdict_ == Verdict::Unknown) OpenSynth(synth, lock);
         for (;;) {
             ++idle_;
-            bool work = wake_.wait_for(lock, kIdleEnd, [&] { return stopping_ || !queue_.empty(); });
+            bool work = wake_.wait_for(lock, worker_gate::kIdleEnd, [&] { return stopping_ || !queue_.empty(); });
             --idle_;
             if (stopping_) break;
             if (!work) {
@@ -651,7 +643,6 @@ DecodedSound::~DecodedSound() {
 void WaitUntilRendered(const DecodedSound& sound) {
     if (!sound.finished) Pool().Wait(&sound);
 }
-
 
 void StopRendering() { Pool().Stop(); }
 
