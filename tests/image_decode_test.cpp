@@ -360,12 +360,16 @@ TEST(ImageBadInput, ClaimsCostOnlyWhatTheirDataCanHold) {
   // is set aside for the claim: a coefficient buffer alone would be 100 MB.
   std::vector<Sample> bombs = imagesamples::JpegClaimBombs();
   bombs.push_back({"png_chunk_bomb", imagesamples::PngChunkBomb(), {}});
+  bool measured = true;
   for (const Sample& bomb : bombs) {
     SCOPED_TRACE(bomb.name);
     ExpectRejected(bomb.data, bomb.name.c_str());
     long growth = DecodePeakGrowthMb(bomb.data);
-    if (growth < 0) GTEST_SKIP() << "this system does not let a process reset its peak memory";
-    EXPECT_LT(growth, 16) << "MB";
+    if (growth < 0) {
+      measured = false;  // the system does not let a process reset its peak memory
+    } else {
+      EXPECT_LT(growth, 16) << "MB";
+    }
   }
   std::string why;
   DecodedImage img;
@@ -383,6 +387,7 @@ TEST(ImageBadInput, ClaimsCostOnlyWhatTheirDataCanHold) {
   Bytes flat = imagesamples::WriteJpeg(side, side, Bytes(size_t(side) * side * 3, 0x80), p);
   ASSERT_TRUE(Decode(flat, flat.size(), img, &why)) << why << " (" << flat.size() << " bytes)";
   EXPECT_EQ(img.width, side);
+  if (!measured) GTEST_SKIP() << "peak memory not measured: this system does not let a process reset it";
 }
 
 TEST(ImageBadInput, MutatedSamplesNeverCrashOrLie) {

@@ -22,11 +22,12 @@ seconds=${1:-10}
 driver=${2:-dummy}
 walk=${3:-}
 if [ "$driver" = xvfb ]; then
-    for tool in xvfb-run openbox xdotool; do
-        command -v "$tool" >/dev/null || { echo "$tool is missing (apt-get install xvfb openbox xdotool)" >&2; exit 1; }
+    for tool in xvfb-run openbox xdotool xprop; do
+        command -v "$tool" >/dev/null || { echo "$tool is missing (apt-get install xvfb openbox xdotool x11-utils)" >&2; exit 1; }
     done
-    exec xvfb-run -a -s "-screen 0 1920x1080x24" \
-        bash -c 'openbox >/dev/null 2>&1 & sleep 1; "$0" "$1" x11 "$2"' "$here/tools/bench_frames.sh" "$seconds" "$walk"
+    exec xvfb-run -a -s "-screen 0 1920x1080x24" bash -c 'source "$0"; openbox >/dev/null 2>&1 &
+        wait_for_wm || { echo "openbox did not start" >&2; exit 1; }; "$1" "$2" x11 "$3"' \
+        "$here/tools/lib/x_game.sh" "$here/tools/bench_frames.sh" "$seconds" "$walk"
 fi
 cd "$here/build"
 log=$(mktemp)

@@ -31,16 +31,18 @@ for b in "${@:-$here/build}"; do builds+=("$(cd "$b" && pwd)"); done
 rounds=${ROUNDS:-3}
 
 if [ "$mode" = box ] && [ -z "${BENCH_WORKERS_IN_X:-}" ]; then
-    for tool in xvfb-run openbox setsid; do
-        command -v "$tool" >/dev/null || { echo "$tool is missing (apt-get install xvfb openbox)" >&2; exit 1; }
+    for tool in xvfb-run openbox setsid xprop; do
+        command -v "$tool" >/dev/null || { echo "$tool is missing (apt-get install xvfb openbox x11-utils)" >&2; exit 1; }
     done
     export BENCH_WORKERS_IN_X=1
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" \
-        bash -c 'openbox >/dev/null 2>&1 & sleep 1; exec "$0" "$@"' "$0" "$mode" "${builds[@]}"
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" bash -c 'source "$0"; openbox >/dev/null 2>&1 &
+        wait_for_wm || { echo "openbox did not start" >&2; exit 1; }; exec "$@"' \
+        "$here/tools/lib/x_game.sh" "$0" "$mode" "${builds[@]}"
 fi
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+source "$here/tools/lib/x_game.sh"
 
 # The sound files at their length limit.
 write_long_files() {  # DIR
@@ -102,17 +104,17 @@ status_of() {  # PID -> "rss_kB hwm_kB threads"
 run_game() {  # BUILD FOLDER SECONDS [script]
     local log="$tmp/stderr" script=${4:-}
     (cd "$2" && exec env POTE_FRAME_STATS=1 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
-        ${script:+POTE_INPUT_SCRIPT=$script} "$1/potepote" 2> "$log") &
+        ${script:+"POTE_INPUT_SCRIPT=$script"} "$1/potepote" 2> "$log") &
     local game=$!
     sleep "$3"
     status_of "$game"
-    kill -TERM "$game"
-    wait "$game" || true
+    stop_game "$game"
     grep -E '^frames: ' "$log" || echo "frames: (none)"
     grep -E '^ERROR' "$log" | sed 's/^/  stderr: /' | head -3 || true
 }
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# The median of the numbers read; a run that gave none ("none") is left out.
+median() { grep -E '^[0-9.]+$' | sort -n | awk '{ v[NR] = $1 } END { print NR ? v[int((NR + 1) / 2)] : "none" }'; }
 
 report_memory() {  # NAME  (reads "$tmp/res.<tree>" files of "rss hwm threads" lines)
     local first=""
@@ -179,9 +181,11 @@ box)
                     # for that copy (wait4, system call 61 on x86-64): the
                     # moment the game's thread is in it, the box is on its
                     # way, whatever X then takes to draw it.
+                    # Polled in the shell alone: a process started each time
+                    # would take the core the one-core runs measure on.
                     shown=""
-                    started=$EPOCHREALTIME
-                    while awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN { exit !(b - a < 20) }'; do
+                    started=${EPOCHREALTIME/./}
+                    while (( ${EPOCHREALTIME/./} - started < 20000000 )) && kill -0 "$game" 2>/dev/null; do
                         call=""
                         read -r call _ < "/proc/$game/task/$game/syscall" 2>/dev/null || true
                         if [ "$call" = 61 ]; then shown=$EPOCHREALTIME; break; fi

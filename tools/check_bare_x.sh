@@ -35,6 +35,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+source "$(dirname "$0")/lib/x_game.sh"
 
 # Xvfb picks a free display itself and says which.
 exec 3> "$work/displayfd"
@@ -53,17 +54,15 @@ if [ "${WM:-}" = dead ]; then
   held_pid=$!
   openbox > "$work/wm.log" 2>&1 &
   wm_pid=$!
-  for _ in $(seq 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q 'window id' && break
-    sleep 0.1
-  done
+  # Killed only once it manages windows: its names are then on the root.
+  wait_for_wm 20 || { echo "check_bare_x: openbox did not start"; cat "$work/wm.log"; exit 2; }
   kill -KILL "$wm_pid"
   wait "$wm_pid" 2> /dev/null
   wm_pid=""
 elif [ -n "${WM:-}" ]; then
   $WM > "$work/wm.log" 2>&1 &
   wm_pid=$!
-  sleep 1
+  wait_for_wm 5 || true  # one that does not name itself on the root is simply given the time
 fi
 
 # In a sanitizer build the X client libraries (D-Bus, the GL driver loaded and
