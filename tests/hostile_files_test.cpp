@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/image_samples.h"
 #include "platform/common/file_read.h"
 #include "platform/common/texture_object.h"
 #include "platform/d3dx_texture.h"
@@ -184,4 +185,26 @@ TEST(HostileFiles, ATitlePictureThatIsAPipeShowsTheListMessageAndNamesTheFile) {
     EXPECT_NE(g_pTexStart2, nullptr);
     EXPECT_EQ(g_pTexLogo1, nullptr);
     EXPECT_EQ(g_pTexLogo2, nullptr) << "the list stops at the failing picture";
+}
+
+// What exiftool leaves in a picture: megabytes of XMP that the game has no
+// use for. The picture loads as it would without them, without a word.
+TEST(HostileFiles, APictureCarryingMegabytesOfMetadataLoadsQuietly) {
+    ScratchFolder folder;
+    Scenario s;
+    const imagesamples::Sample png = imagesamples::PngSamples()[0];
+    std::string xmp = std::string("XML:com.adobe.xmp") + std::string(5, '\0') + "<x:xmpmeta>";
+    xmp.append(size_t(9) << 20, ' ');
+    xmp += "</x:xmpmeta>";
+    ScratchFolder::Write("xmp", imagesamples::WithPngChunk(png.data, "iTXt", Bytes(xmp.begin(), xmp.end()), false));
+    IDirect3DTexture8* t = nullptr;
+    testing::internal::CaptureStderr();
+    HRESULT hr = D3DXCreateTextureFromFileA(g_pd3dDevice, "date/xmp.tov", &t);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_GE(hr, 0);
+    const TextureObject* tex = static_cast<const TextureObject*>(t);
+    EXPECT_EQ(tex->width, png.expected.width);
+    EXPECT_EQ(tex->height, png.expected.height);
+    EXPECT_EQ(std::vector<uint32_t>(tex->argb, tex->argb + png.expected.argb.size()), png.expected.argb);
+    t->Release();
 }

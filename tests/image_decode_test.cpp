@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <malloc.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -85,6 +86,8 @@ long DecodePeakGrowthMb(const Bytes& bytes) {
   if (pid == 0) {
     close(fds[0]);
     long growth = -1;
+    // Heap this process freed but kept would hide the decode's allocations.
+    malloc_trim(0);
     FILE* clear = std::fopen("/proc/self/clear_refs", "w");
     if (clear && std::fputs("5", clear) >= 0 && std::fclose(clear) == 0) {  // 5: reset the peak
       clear = nullptr;
@@ -116,6 +119,31 @@ Sample Find(const std::string& name) {
 
 void Put32(Bytes& b, size_t at, uint32_t v) {
   for (int k = 0; k < 4; ++k) b[at + size_t(k)] = uint8_t(v >> (8 * k));
+}
+
+Bytes Deflate(const Bytes& raw, int level) {
+  uLongf size = compressBound(uLong(raw.size()));
+  Bytes out(size);
+  EXPECT_EQ(compress2(out.data(), &size, raw.data(), uLong(raw.size()), level), Z_OK);
+  out.resize(size);
+  return out;
+}
+
+Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+Bytes Concat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Bytes that do not compress, so that a compressed chunk is as large as the raw.
+Bytes Noise(size_t n, uint32_t seed) {
+  Bytes b(n);
+  for (uint8_t& v : b) {
+    seed = seed * 1103515245u + 12345u;
+    v = uint8_t(seed >> 16);
+  }
+  return b;
 }
 
 }  // namespace
@@ -411,5 +439,71 @@ TEST(ImageBadInput, MutatedSamplesNeverCrashOrLie) {
         ConvertToA1R5G5B5Keyed(img, 0x0000FF00);
       }
     }
+  }
+}
+
+TEST(ImageDecode, PngMetadataOfAnySizeIsSkippedUnread) {
+  // What exiftool and editors add, 9 MB of each, before the pixels and after
+  // them. None of it changes a pixel, and none of it is read into memory: the
+  // palette's transparency (tRNS) still applies.
+  const size_t big = size_t(9) << 20;
+  const Bytes filler(big, 'x');
+  const std::pair<const char*, Bytes> metadata[] = {
+      {"tEXt", Concat(Text(std::string("Comment") + '\0'), filler)},
+      {"iTXt", Concat(Text(std::string("XML:com.adobe.xmp") + std::string(5, '\0') + "<x:xmpmeta>"), filler)},
+      {"zTXt", Concat(Text(std::string("Comment") + std::string(2, '\0')), Deflate(Noise(big, 1), 1))},
+      {"eXIf", Concat(Text("MM"), filler)},
+      {"iCCP", Concat(Text(std::string("Profile") + std::string(2, '\0')), Deflate(Noise(big, 2), 1))},
+      {"prVt", filler},
+      {"gAMA", {0, 0, 0x27, 0x10}},  // 0.1: would change every pixel if applied
+      {"sBIT", {1, 1, 1, 1}},
+  };
+  for (const char* name : {"png_rgba8", "png_palette4_trns", "png_rgb8_interlaced"}) {
+    const Sample s = Find(name);
+    for (const auto& [type, body] : metadata) {
+      for (bool afterPixels : {false, true}) {
+        SCOPED_TRACE(std::string(name) + " with " + type + (afterPixels ? " after the pixels" : ""));
+        Bytes b = imagesamples::WithPngChunk(s.data, type, body, afterPixels);
+        DecodedImage img;
+        std::string why;
+        ASSERT_TRUE(DecodeImage(b.data(), b.size(), img, &why)) << why;
+        EXPECT_EQ(img.argb, s.expected.argb);
+        if (body.size() < big || std::string(name) != "png_rgba8") continue;
+        long growth = DecodePeakGrowthMb(b);
+        if (growth >= 0) {
+          EXPECT_LT(growth, 4) << "MB to decode a picture of 6 pixels";
+        }
+        // A chunk that runs past the end is still a cut file.
+        for (size_t cut : {size_t(8 + 25 + 100), b.size() - 12 - big / 2}) {
+          Bytes cutFile(b.begin(), b.begin() + long(cut));
+          EXPECT_FALSE(DecodeImage(cutFile.data(), cutFile.size(), img, &why));
+          EXPECT_EQ(why, "truncated PNG") << "cut to " << cut;
+        }
+      }
+    }
+  }
+}
+
+TEST(ImageBadInput, PngCompressedTextBombsAreNeverInflated) {
+  // 120 KB that inflate to 120 MB, as text, as XMP and as a colour profile:
+  // the picture loads, at the cost of its own pixels.
+  const Bytes bomb = Deflate(Bytes(size_t(120) << 20, 0), 9);
+  ASSERT_LT(bomb.size(), size_t(130) << 10);
+  const Sample s = Find("png_rgba8");
+  const std::pair<const char*, Bytes> bombs[] = {
+      {"zTXt", Concat(Text(std::string("Comment") + std::string(2, '\0')), bomb)},
+      {"iTXt", Concat(Text(std::string("XML:com.adobe.xmp") + '\0' + '\1' + std::string(3, '\0')), bomb)},
+      {"iCCP", Concat(Text(std::string("Profile") + std::string(2, '\0')), bomb)},
+  };
+  for (const auto& [type, body] : bombs) {
+    SCOPED_TRACE(type);
+    Bytes b = imagesamples::WithPngChunk(s.data, type, body, false);
+    DecodedImage img;
+    std::string why;
+    ASSERT_TRUE(Decode(b, b.size(), img, &why)) << why;
+    EXPECT_EQ(img.argb, s.expected.argb);
+    long growth = DecodePeakGrowthMb(b);
+    if (growth < 0) GTEST_SKIP() << "peak memory not measured: this system does not let a process reset it";
+    EXPECT_LT(growth, 16) << "MB";
   }
 }

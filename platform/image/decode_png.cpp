@@ -11,8 +11,6 @@
 namespace imagecodec {
 namespace {
 
-constexpr uint32_t kMaxPngChunk = 8u << 20;
-
 struct PngJob {
   const uint8_t* data = nullptr;
   size_t size = 0;
@@ -45,13 +43,9 @@ uint32_t Be32(const uint8_t* p) {
   return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
 
-// Walks the chunks before libpng sees them. libpng allocates a chunk's
-// whole claimed length before reading it, and treats its own chunk size
-// limit as a mere warning on read, so an 89-byte file claiming a 2 GB text
-// chunk would cost 2 GB before the read ran out of bytes. A chunk that runs
-// past the file's end, or an ancillary one beyond the chunk limit, is refused
-// here instead; image data streams through in small pieces and may be large.
-// The size in the header is checked here too, to name the limit it passes.
+// Walks the chunks before libpng sees them, so that a chunk running past the
+// file's end is refused as a truncation whatever libpng would have done with
+// it. The size in the header is checked here too, to name the limit it passes.
 bool CheckChunks(const uint8_t* d, size_t n, std::string* why) {
   if (n < 8 + 8 + 13 || std::memcmp(d + 12, "IHDR", 4) != 0 || Be32(d + 8) != 13) {
     return Fail(why, "corrupt PNG");
@@ -60,10 +54,8 @@ bool CheckChunks(const uint8_t* d, size_t n, std::string* why) {
   size_t pos = 8;
   while (n - pos >= 8) {
     const uint32_t length = Be32(d + pos);
-    const uint8_t* type = d + pos + 4;
     if (length > n - pos - 8 || n - pos - 8 - length < 4) return Fail(why, "truncated PNG");
-    if (length > kMaxPngChunk && std::memcmp(type, "IDAT", 4) != 0) return Fail(why, "PNG chunk larger than 8 MB");
-    if (std::memcmp(type, "IEND", 4) == 0) return true;
+    if (std::memcmp(d + pos + 4, "IEND", 4) == 0) return true;
     pos += 8 + size_t(length) + 4;
   }
   return Fail(why, "truncated PNG");
@@ -76,8 +68,13 @@ bool RunPng(PngJob& job) {
 
   png_set_read_fn(job.png, &job, ReadFromMemory);
   png_set_user_limits(job.png, png_uint_32(kMaxSide), png_uint_32(kMaxSide));
-  png_set_chunk_cache_max(job.png, 256);
-  png_set_chunk_malloc_max(job.png, kMaxPngChunk);
+  // Only the chunks that make our pixels are read: IHDR, PLTE, tRNS, IDAT and
+  // IEND. Text, XMP, EXIF, ICC profiles and the rest are skipped unread,
+  // whatever their size: libpng would allocate a chunk's whole claimed length
+  // before reading it, and inflate compressed text, so that a 120-KB zTXt
+  // holds 120 MB. Gamma, colour profiles and background colours change
+  // nothing here, as no transformation that uses them is asked for.
+  png_set_keep_unknown_chunks(job.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
   png_read_info(job.png, job.info);
 
   png_uint_32 w = png_get_image_width(job.png, job.info);

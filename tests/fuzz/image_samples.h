@@ -918,6 +918,20 @@ inline std::vector<Sample> AllSamples() {
   return all;
 }
 
+// png with one more chunk: right after IHDR, or right before IEND, where
+// a reader meets it only after the pixels.
+inline Bytes WithPngChunk(const Bytes& png, const char* type, const Bytes& body, bool afterPixels) {
+  Bytes chunk;
+  for (int k = 24; k >= 0; k -= 8) chunk.push_back(uint8_t(body.size() >> k));
+  chunk.insert(chunk.end(), type, type + 4);
+  chunk.insert(chunk.end(), body.begin(), body.end());
+  uint32_t crc = uint32_t(crc32(0, chunk.data() + 4, uInt(chunk.size() - 4)));
+  for (int k = 24; k >= 0; k -= 8) chunk.push_back(uint8_t(crc >> k));
+  Bytes b = png;
+  b.insert(afterPixels ? b.end() - 12 : b.begin() + 8 + 25, chunk.begin(), chunk.end());
+  return b;
+}
+
 // An 89-byte PNG whose text chunk, before any image data, claims 2 GB.
 inline Bytes PngChunkBomb() {
   Bytes b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
