@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -144,6 +145,18 @@ Bytes Noise(size_t n, uint32_t seed) {
     v = uint8_t(seed >> 16);
   }
   return b;
+}
+
+std::atomic<int> g_pauses{0};
+void CountPause() { g_pauses.fetch_add(1, std::memory_order_relaxed); }
+
+// How often a decode of bytes stopped at the decode pause.
+int PausesDuring(const Bytes& bytes, DecodedImage& out, std::string* why = nullptr) {
+  g_pauses = 0;
+  SetDecodePause(CountPause);
+  DecodeImage(bytes.data(), bytes.size(), out, why);
+  SetDecodePause(nullptr);
+  return g_pauses.load();
 }
 
 }  // namespace
@@ -505,5 +518,86 @@ TEST(ImageBadInput, PngCompressedTextBombsAreNeverInflated) {
     long growth = DecodePeakGrowthMb(b);
     if (growth < 0) GTEST_SKIP() << "peak memory not measured: this system does not let a process reset it";
     EXPECT_LT(growth, 16) << "MB";
+  }
+}
+
+TEST(ImageDecode, LongDecodesPauseEvery16RowsAndWhileScansAreRead) {
+  // Noise over a gradient, so that every scan of the progressive file holds
+  // data for every row of blocks.
+  const int w = 64, h = 512;
+  Bytes rgb = Noise(size_t(w) * h * 3, 3);
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = uint8_t(rgb[i] / 8 + (i / 3 / size_t(w)) / 4);
+  imagesamples::JpegParams p;
+  p.quality = 100;
+  DecodedImage img;
+  std::string why;
+  EXPECT_EQ(PausesDuring(imagesamples::WriteJpeg(w, h, rgb, p), img, &why), h / 16) << why;
+  std::vector<Bytes> rows;
+  for (int y = 0; y < h; ++y) rows.emplace_back(rgb.begin() + long(y) * w * 3, rgb.begin() + long(y + 1) * w * 3);
+  EXPECT_EQ(PausesDuring(imagesamples::WritePng(w, h, PNG_COLOR_TYPE_RGB, 8, false, rows), img, &why), h / 16)
+      << why;
+
+  // A progressive file is read whole before its first row comes out. Cut
+  // after each of its scans, it is refused before any row, and the pauses
+  // counted are those of reading: at least one every 16 rows of blocks.
+  p.progressive = true;
+  const Bytes progressive = imagesamples::WriteJpeg(w, h, rgb, p);
+  std::vector<size_t> scans;
+  for (size_t i = 2; i + 1 < progressive.size(); ++i)
+    if (progressive[i] == 0xFF && progressive[i + 1] == 0xDA) scans.push_back(i);
+  ASSERT_GE(scans.size(), 6u);
+  const int blockRows = h / 8;  // each scan, of one component or all, covers them all (no subsampling)
+  for (size_t k = 1; k < scans.size(); ++k) {
+    Bytes cut(progressive.begin(), progressive.begin() + long(scans[k]));
+    EXPECT_GE(PausesDuring(cut, img, &why), int(k) * blockRows / 16) << k << " scans";
+    EXPECT_EQ(why, "truncated JPEG");
+  }
+  EXPECT_GE(PausesDuring(progressive, img, &why), int(scans.size()) * blockRows / 16 + h / 16) << why;
+  ASSERT_EQ(img.argb.size(), size_t(w) * h);
+  for (size_t i = 0; i < img.argb.size(); ++i) {
+    const uint32_t want[3] = {rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]};
+    for (int c = 0; c < 3; ++c)
+      ASSERT_LE(std::abs(int((img.argb[i] >> (16 - 8 * c)) & 255) - int(want[c])), 6) << "pixel " << i;
+  }
+}
+
+TEST(ImageBadInput, JpegOfMoreThan256ScansIsRefused) {
+  // Each scan is a pass over the whole coefficient buffer. Every band of
+  // every component in a scan of its own, then refined bit by bit: 380 scans,
+  // legal but refused; the same bands without refinement, 190 scans, load.
+  Bytes rgb;
+  for (uint32_t c : Find("jpeg_rgb").expected.argb) rgb.insert(rgb.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+  imagesamples::JpegParams p;
+  auto scan = [](int comps, int component, int ss, int ah, int al) {
+    jpeg_scan_info s{};
+    s.comps_in_scan = comps;
+    for (int c = 0; c < comps; ++c) s.component_index[c] = comps == 1 ? component : c;
+    s.Ss = ss;
+    s.Se = ss;
+    s.Ah = ah;
+    s.Al = al;
+    return s;
+  };
+  for (int refine : {0, 1}) {
+    p.script.assign(1, scan(3, 0, 0, 0, refine));
+    for (int c = 0; c < 3; ++c)
+      for (int k = 1; k < 64; ++k) p.script.push_back(scan(1, c, k, 0, refine));
+    if (refine) {
+      p.script.push_back(scan(3, 0, 0, 1, 0));
+      for (int c = 0; c < 3; ++c)
+        for (int k = 1; k < 64; ++k) p.script.push_back(scan(1, c, k, 1, 0));
+    }
+    Bytes b = imagesamples::WriteJpeg(16, 16, rgb, p);
+    DecodedImage img;
+    std::string why;
+    SCOPED_TRACE(std::to_string(p.script.size()) + " scans");
+    if (!refine) {
+      ASSERT_TRUE(Decode(b, b.size(), img, &why)) << why;
+      EXPECT_EQ(img.width, 16);
+    } else {
+      ExpectRejected(b, "380 scans");
+      Decode(b, b.size(), img, &why);
+      EXPECT_EQ(why, "JPEG of more than 256 scans");
+    }
   }
 }

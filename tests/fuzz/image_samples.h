@@ -184,6 +184,7 @@ struct JpegParams {
   bool scanPerComponent = false;  // sequential, but one scan for each component
   bool arithmetic = false;        // arithmetic coding in place of Huffman
   int quality = 98;
+  std::vector<jpeg_scan_info> script;  // the scans, when neither of the above says
 };
 
 // samples: width * height pixels of 1, 3 or 4 bytes, as input says.
@@ -219,6 +220,10 @@ inline Bytes WriteJpeg(int w, int h, const Bytes& samples, const JpegParams& p) 
     }
     cinfo.scan_info = scans;
     cinfo.num_scans = cinfo.num_components;
+  }
+  if (!p.script.empty()) {
+    cinfo.scan_info = p.script.data();
+    cinfo.num_scans = int(p.script.size());
   }
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
