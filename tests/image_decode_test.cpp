@@ -601,3 +601,23 @@ TEST(ImageBadInput, JpegOfMoreThan256ScansIsRefused) {
     }
   }
 }
+
+TEST(ImageBadInput, BitmapsAndPamAreNamedAndNotRead) {
+  // Other Netpbm pictures: said to be what they are, not an unknown format.
+  const std::pair<const char*, const char*> files[] = {
+      {"P1\n2 1\n0 1\n", "PBM pictures are not read"},
+      {"P4 8 1\n\xAA", "PBM pictures are not read"},
+      {"P1# a comment\n2 1\n0 1\n", "PBM pictures are not read"},
+      {"P7\nWIDTH 1\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\nabc", "PAM pictures are not read"},
+  };
+  for (const auto& [text, reason] : files) {
+    SCOPED_TRACE(text);
+    ExpectRejected(Text(text), text);
+    DecodedImage img;
+    std::string why;
+    Bytes b = Text(text);
+    Decode(b, b.size(), img, &why);
+    EXPECT_EQ(why, reason);
+  }
+  ExpectRejected(Writer().str("P8\n1 1\n").b, "P8");
+}

@@ -1,5 +1,6 @@
 // Netpbm grey and colour maps: P2/P3 (ASCII) and P5/P6 (binary), with
-// comments in the header and any maxval up to 65535.
+// comments in the header and any maxval up to 65535. Bitmaps (P1/P4) and PAM
+// (P7) are recognised only to say that they are not read.
 
 #include "platform/image/image_formats.h"
 
@@ -46,11 +47,12 @@ struct Cursor {
 }  // namespace
 
 bool IsPnm(const uint8_t* d, size_t n) {
-  return n >= 3 && d[0] == 'P' && (d[1] == '2' || d[1] == '3' || d[1] == '5' || d[1] == '6') &&
-         (IsSpace(d[2]) || d[2] == '#');
+  return n >= 3 && d[0] == 'P' && d[1] >= '1' && d[1] <= '7' && (IsSpace(d[2]) || d[2] == '#');
 }
 
 bool DecodePnm(const uint8_t* d, size_t n, DecodedImage& out, std::string* why) {
+  if (d[1] == '1' || d[1] == '4') return Fail(why, "PBM pictures are not read");
+  if (d[1] == '7') return Fail(why, "PAM pictures are not read");
   const bool ascii = d[1] == '2' || d[1] == '3';
   const size_t channels = (d[1] == '3' || d[1] == '6') ? 3 : 1;
   Cursor c{d, n, 2};
