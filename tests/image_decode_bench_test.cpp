@@ -74,9 +74,11 @@ TEST(ImageDecodeBench, DISABLED_LongestStretchBetweenPauses) {
                 double ms = Ms(points[i - 1], points[i]);
                 if (ms > longest) longest = ms, at = i;
             }
+            const char* where = at == 1                   ? "before the first pause"
+                                : at + 1 == points.size() ? "after the last pause"
+                                                          : "between pauses";
             printf("  run %d: decode %.0f ms, %zu pauses, longest stretch %.2f ms (%s)\n", run + 1, Ms(start, end),
-                   g_stamps.size(), longest,
-                   at == 1 ? "before the first pause" : at + 1 == points.size() ? "after the last pause" : "between pauses");
+                   g_stamps.size(), longest, where);
         }
     }
     SetDecodePause(nullptr);

@@ -566,7 +566,8 @@ TEST(ImageBadInput, JpegOfMoreThan256ScansIsRefused) {
   // every component in a scan of its own, then refined bit by bit: 380 scans,
   // legal but refused; the same bands without refinement, 190 scans, load.
   Bytes rgb;
-  for (uint32_t c : Find("jpeg_rgb").expected.argb) rgb.insert(rgb.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
+  for (uint32_t c : Find("jpeg_rgb").expected.argb)
+    rgb.insert(rgb.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)});
   imagesamples::JpegParams p;
   auto scan = [](int comps, int component, int ss, int ah, int al) {
     jpeg_scan_info s{};
