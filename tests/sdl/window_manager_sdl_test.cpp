@@ -86,6 +86,9 @@ TEST(SdlWindowManager, OnlyOneThatRunsAndCanIsLeftToCoverTheScreen) {
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
     setenv("DISPLAY", server.display().c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
+    // No session bus: SDL's X driver would otherwise have D-Bus start one
+    // for this display (dbus-launch), to outlive the test.
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-bus", 1);
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
     SDL_Window* window = SDL_CreateWindow("potepote", 0, 0, 640, 480, SDL_WINDOW_HIDDEN);
     ASSERT_NE(window, nullptr) << SDL_GetError();
@@ -122,5 +125,6 @@ TEST(SdlWindowManager, OnlyOneThatRunsAndCanIsLeftToCoverTheScreen) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     unsetenv("DISPLAY");
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
 #endif
 }
