@@ -4,11 +4,11 @@
 // pointing to a window of its own that is gone; nobody will then resize the
 // window, and the game must cover the screen itself. Needs Xvfb.
 #include <SDL.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
