@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "game/objects.h"
+#include "game/scene.h"
+#include "golden.h"
+#include "platform/common/input_script.h"
 #include "platform/common/texture_object.h"
 #include "platform/common/worker_gate.h"
 #include "platform/d3dx_texture.h"
@@ -357,6 +360,37 @@ TEST(TexturePrefetch, LoadsSeeTheFilesAsTheyAreWhenLoaded) {
     EXPECT_EQ(after.byPrefetch - before.byPrefetch, 3);
     EXPECT_EQ(after.byLoads - before.byLoads, 2) << "the changed file and the new one";
     EXPECT_EQ(LiveTextureCount(), 0);
+}
+
+// Start-up asks ahead for what the road into stage 1 play loads, with the
+// pictures of the character the select screen chooses, and for nothing more:
+// on that road no load decodes a picture itself, and the stage start of any
+// other character then decodes that character's own pair, which start-up
+// left alone.
+TEST(TexturePrefetch, StartUpAsksForTheRoadIntoPlayAndNoOtherCharacter) {
+    DefaultAssets assets;
+    Scenario game;
+    InputScript script;
+    std::string error;
+    ASSERT_TRUE(LoadInputScript(POTE_SCRIPT_DIR "/front_end_to_play.txt", script, error)) << error;
+    game.runScript(script, 675);
+    ASSERT_EQ(g_FrameNo, 31) << "the road reaches stage 1 play";
+    ASSERT_EQ(g_nCharacter, 1);
+    ASSERT_TRUE(WaitForTextureDecodes(10000));
+    EXPECT_EQ(GetTextureDecodeCounts().byLoads, 0) << "a picture of the road was not asked for at start-up";
+    for (int character = 2; character <= 5; ++character) {
+        SCOPED_TRACE(character);
+        ReleaseGameTextures();
+        g_nCharacter = character;
+        const TextureDecodeCounts before = GetTextureDecodeCounts();
+        LoadGameAssets();
+        ASSERT_TRUE(WaitForTextureDecodes(10000));
+        const TextureDecodeCounts after = GetTextureDecodeCounts();
+        EXPECT_EQ(after.byPrefetch + after.byLoads - before.byPrefetch - before.byLoads, 2)
+            << "the character's pair, and only it, is new at its stage start";
+    }
+    EXPECT_TRUE(MessageBoxTexts().empty());
+    ReleaseGameTextures();
 }
 
 // While a message box is up the picture workers start nothing; after it they

@@ -181,8 +181,14 @@ EOF
 
 screen_geometry="${screen}+0+0"
 wait_for is_geometry "$screen_geometry"
-[ "$g" = "$screen_geometry" ] && echo "ok: full screen at start: window $g" ||
-  fail "full screen at start: window $g, not the screen's $screen_geometry"
+if [ "$g" != "$screen_geometry" ]; then
+  # Every check after this one would only wait out its own patience.
+  echo "FAIL: full screen at start: window $g, not the screen's $screen_geometry; nothing else checked"
+  echo "game output:"
+  grep -v -E '^[0-9]{4} FPS$' "$work/game.log"
+  exit 1
+fi
+echo "ok: full screen at start: window $g"
 picture_fills_screen "full screen at start"
 
 wait_for window_found  # never xprop without an id: it would wait for a click

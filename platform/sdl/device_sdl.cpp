@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/common/backend.h"
@@ -34,6 +35,7 @@ std::vector<uint32_t> g_converted;
 // Once a renderer turned out to draw on the processor, the device's second
 // try at a GPU renderer is not made.
 bool g_noGpu = false;
+std::string g_deviceFolder = "/dev";  // where the GPU's device nodes would be
 bool g_redraw = true;
 SdlDrawObserver g_drawObserver = nullptr;
 int g_uploads = 0;
@@ -127,8 +129,8 @@ namespace {
 // the machine has is a software one, and making it to find out costs a
 // tenth of a second and some 70 MB.
 bool HasGpu() {
-    if (access("/dev/nvidiactl", F_OK) == 0) return true;
-    DIR* dir = opendir("/dev/dri");
+    if (access((g_deviceFolder + "/nvidiactl").c_str(), F_OK) == 0) return true;
+    DIR* dir = opendir((g_deviceFolder + "/dri").c_str());
     if (!dir) return false;
     bool found = false;
     while (const dirent* e = readdir(dir))
@@ -348,6 +350,11 @@ void BackendDestroyRenderer() {
     g_renderer = nullptr;
     g_framebuffer = false;
     g_barsDrawnOn = nullptr;
+}
+
+void SetSdlDeviceFolder(const char* folder) {
+    g_deviceFolder = folder;
+    g_noGpu = false;
 }
 
 void SetSdlDrawObserver(SdlDrawObserver observer) { g_drawObserver = observer; }

@@ -21,6 +21,10 @@ int SdlPicturesShown();
 // Whether an OpenGL renderer's name (GL_RENDERER) is one that draws on the
 // processor: the window's framebuffer is then used instead.
 bool IsSoftwareOpenGl(const char* rendererName);
+// The folder in which the device looks for a GPU's device nodes (a DRM
+// render node, NVIDIA's driver), "/dev" unless a test gives its own; what
+// the device had found out about the GPU is forgotten.
+void SetSdlDeviceFolder(const char* folder);
 
 // Frame times seen by the device, for the benchmarks (and, with
 // POTE_FRAME_STATS set, written to standard error at shutdown).

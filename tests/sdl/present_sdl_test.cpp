@@ -1,9 +1,15 @@
 // The real device shows a picture only when it differs from the one on
 // screen, and again whenever the window asks for it.
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <SDL.h>
@@ -14,6 +20,22 @@
 #include "shell/quad.h"
 #include "shell/renderer.h"
 #include "shell/winmain.h"
+
+// Every renderer the device asks SDL for: the flags it asks with, and
+// whether SDL made one. SDL's own function is reached through this one.
+struct RendererAsk {
+    Uint32 flags;
+    bool made;
+};
+static std::vector<RendererAsk> g_rendererAsks;
+
+SDL_Renderer* SDL_CreateRenderer(SDL_Window* window, int index, Uint32 flags) {
+    using Create = SDL_Renderer* (*)(SDL_Window*, int, Uint32);
+    static const Create sdl = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "SDL_CreateRenderer"));
+    SDL_Renderer* renderer = sdl(window, index, flags);
+    g_rendererAsks.push_back(RendererAsk{flags, renderer != nullptr});
+    return renderer;
+}
 
 namespace {
 
@@ -153,4 +175,66 @@ TEST(SdlPresent, SoftwareOpenGlIsToldFromAGpuByItsName) {
     EXPECT_FALSE(IsSoftwareOpenGl("AMD Radeon RX 580 Series (polaris10, LLVM 15.0.6, DRM 3.49, 6.1.0-18-amd64)"));
     EXPECT_FALSE(IsSoftwareOpenGl("Mesa Intel(R) UHD Graphics 620 (KBL GT2)"));
     EXPECT_FALSE(IsSoftwareOpenGl("NVIDIA GeForce GTX 1060 6GB/PCIe/SSE2"));
+}
+
+// Where the machine has a GPU (a DRM render node, or NVIDIA's own driver)
+// the device asks SDL for an accelerated renderer first; without one it asks
+// for none, as every OpenGL there would draw on the processor, and presents
+// through the window's framebuffer. The dummy driver has no OpenGL: there a
+// GPU's renderer is asked for and not had; a renderer that SDL does make but
+// that draws on the processor is dropped, and not asked for again.
+TEST(SdlPresent, AGpuRendererIsAskedForOnlyWhereTheMachineHasAGpu) {
+    char folder[] = "/tmp/pote-dev-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    struct Case {
+        const char* machine;
+        std::vector<std::string> nodes;
+        const char* renderDriver;  // the renderer SDL makes when asked, "" for its own choice
+        int asks;                  // -1: at least one
+        bool made;                 // whether SDL makes the one asked for
+    } cases[] = {
+        {"no device nodes", {}, "", 0, false},
+        {"a display without a render node", {"dri/card0"}, "", 0, false},
+        {"a render node", {"dri/card0", "dri/renderD128"}, "", -1, false},
+        {"NVIDIA's driver", {"nvidiactl"}, "", -1, false},
+        {"a render node, SDL's renderer drawing on the processor", {"dri/renderD128"}, "software", 1, true},
+    };
+    g_bWindowed = 1;
+    ASSERT_EQ(InitWindow(nullptr, SW_SHOWDEFAULT), 1);
+    auto red = std::make_shared<const std::vector<uint32_t>>(8, 0xFFFF0000u);
+    IDirect3DTexture8* texture = NewTextureObject(4, 2, red);
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.machine);
+        const std::string dev = std::string(folder) + "/" + std::to_string(n++);
+        ASSERT_EQ(mkdir(dev.c_str(), 0755), 0);
+        ASSERT_EQ(mkdir((dev + "/dri").c_str(), 0755), 0);
+        for (const std::string& node : c.nodes) {
+            int fd = open((dev + "/" + node).c_str(), O_WRONLY | O_CREAT, 0644);
+            ASSERT_GE(fd, 0) << node;
+            close(fd);
+        }
+        SetSdlDeviceFolder(dev.c_str());
+        SDL_SetHint(SDL_HINT_RENDER_DRIVER, c.renderDriver);
+        g_rendererAsks.clear();
+        ASSERT_GE(InitD3D(), 0);
+        if (c.asks < 0)
+            EXPECT_GE(g_rendererAsks.size(), 1u) << "no GPU renderer asked for";
+        else
+            EXPECT_EQ(g_rendererAsks.size(), (size_t)c.asks) << "renderers asked for";
+        for (const RendererAsk& ask : g_rendererAsks) {
+            EXPECT_TRUE(ask.flags & SDL_RENDERER_ACCELERATED);
+            EXPECT_EQ(ask.made, c.made);
+        }
+        EXPECT_EQ(SDL_GetRenderer(SdlMainWindow()), nullptr) << "no renderer in between";
+        const int shown = SdlPicturesShown();
+        Frame(texture, 255);
+        EXPECT_EQ(SdlPicturesShown(), shown + 1);
+        ReleaseD3D();
+    }
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "");
+    SetSdlDeviceFolder("/dev");
+    texture->Release();
+    DestroyWindow(g_hWnd);
+    (void)system((std::string("rm -rf '") + folder + "'").c_str());
 }
