@@ -493,10 +493,14 @@ int TimeSmpteSongInBeats(std::vector<uint8_t>* smf) {
     uint8_t* division = smf->data() + 12;
     if (!(division[0] & 0x80)) return 0;
     const int framesPerSecond = -(int8_t)division[0];
-    const int ticksPerBeat = framesPerSecond * division[1];  // at most 128 * 255: within 15 bits
+    // 29 stands for 29.97 frames a second: there a beat of 30 frames lasts
+    // 1.001001 s, which whole microseconds hold to a nanosecond a beat.
+    const bool dropFrame = framesPerSecond == 29;
+    const int framesPerBeat = dropFrame ? 30 : framesPerSecond;
+    const int ticksPerBeat = framesPerBeat * division[1];  // at most 128 * 255: within 15 bits
     division[0] = (uint8_t)(ticksPerBeat >> 8);
     division[1] = (uint8_t)ticksPerBeat;
-    return framesPerSecond == 29 ? 1001001 : 1000000;  // 29 stands for 29.97 frames a second
+    return dropFrame ? 1001001 : 1000000;
 }
 
 DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {

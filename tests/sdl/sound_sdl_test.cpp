@@ -427,23 +427,74 @@ TEST(SoundSdlDecode, EveryTruncationIsRefusedAndCorruptionIsSafe) {
     }
 }
 
-// Timed in frames of 25 a second, 40 ticks each: a note from 1 s to 1.5 s.
-// The tempo track's tempo is no part of such timing.
-TEST_F(SoundSdlTest, SmpteTimedSongSoundsAtItsOwnTimes) {
-    Bytes song = MidiSongOf({0x00, 0xC0, 0x00,                       // piano
-                             0x87, 0x68, 0x90, 60, 100,              // 1000 ticks on, C
-                             0x83, 0x74, 0x80, 60, 0,                // 500 ticks on, off
-                             0x00, 0xFF, 0x2F, 0x00});
-    song[12] = 0xE7;  // -25 frames a second
-    song[13] = 40;
-    WriteFile("date/smpte.tov", song);
-    ASSERT_TRUE(LoadSegment(2, "date/smpte.tov", false));
-    const sound_sdl::SegmentInfo info = Info(2);
-    EXPECT_EQ(info.loopFrames, (uint32_t)sound_sdl::kRate * 3 / 2);
-    const int16_t* pcm = reinterpret_cast<const int16_t*>(sound_sdl::SegmentSound(g_pSegment[2])->pcm.get());
-    uint32_t first = 0;
-    while (first < info.frames && std::abs(pcm[first * 2]) < 100) ++first;
-    EXPECT_NEAR(first, sound_sdl::kRate, sound_sdl::kRate / 50) << "the note's first sound, in frames";
+namespace {
+
+void PutVarLen(Bytes* b, uint32_t v) {
+    uint8_t groups[4];
+    int n = 0;
+    do groups[n++] = v & 0x7F;
+    while ((v >>= 7) != 0);
+    while (n > 1) b->push_back(0x80 | groups[--n]);
+    b->push_back(groups[0]);
+}
+
+// The first frame from `from` on that sounds, on either side.
+uint32_t Onset(const int16_t* pcm, uint32_t frames, uint32_t from) {
+    while (from < frames && std::abs(pcm[from * 2]) < 100 && std::abs(pcm[from * 2 + 1]) < 100) ++from;
+    return from;
+}
+
+// The first frame from `from` on that begins a hundredth of a second of silence.
+uint32_t Silence(const int16_t* pcm, uint32_t frames, uint32_t from) {
+    for (uint32_t quiet = 0; from < frames; ++from) {
+        quiet = std::abs(pcm[from * 2]) < 100 && std::abs(pcm[from * 2 + 1]) < 100 ? quiet + 1 : 0;
+        if (quiet == sound_sdl::kRate / 100) return from + 1 - quiet;
+    }
+    return frames;
+}
+
+}  // namespace
+
+// Each SMPTE rate: an organ note at 1 s and one at 2 s, each a quarter
+// second long (the organ falls silent at once when released), then a second
+// of rest. 29.97 frames a second (the division's -29) makes 2997 ticks a
+// second at 100 ticks a frame. The tempo track's tempo is no part of such
+// timing.
+TEST_F(SoundSdlTest, NotesOfEverySmpteRateSoundWhereWritten) {
+    struct Rate {
+        uint8_t framesPerSecond;  // as the division writes it
+        uint8_t ticksPerFrame;
+        uint32_t ticksPerSecond;
+    };
+    for (const Rate rate : {Rate{24, 50, 1200}, Rate{25, 40, 1000}, Rate{29, 100, 2997}, Rate{30, 40, 1200}}) {
+        SCOPED_TRACE((int)rate.framesPerSecond);
+        const uint32_t ticks = rate.ticksPerSecond, quarter = ticks / 4;
+        Bytes notes = {0x00, 0xC0, 16};  // drawbar organ
+        PutVarLen(&notes, ticks);
+        notes.insert(notes.end(), {0x90, 60, 100});
+        PutVarLen(&notes, quarter);
+        notes.insert(notes.end(), {0x80, 60, 0});
+        PutVarLen(&notes, ticks - quarter);
+        notes.insert(notes.end(), {0x90, 67, 100});
+        PutVarLen(&notes, quarter);
+        notes.insert(notes.end(), {0x80, 67, 0});
+        PutVarLen(&notes, ticks - quarter);
+        notes.insert(notes.end(), {0xFF, 0x2F, 0x00});
+        Bytes song = MidiSongOf(notes);
+        song[12] = (uint8_t)-rate.framesPerSecond;
+        song[13] = rate.ticksPerFrame;
+        WriteFile("date/smpte.tov", song);
+        ASSERT_TRUE(LoadSegment(2, "date/smpte.tov", false));
+        const sound_sdl::SegmentInfo info = Info(2);
+        EXPECT_NEAR(info.loopFrames, (uint32_t)sound_sdl::kRate * 3, 1u);
+        const int16_t* pcm = reinterpret_cast<const int16_t*>(sound_sdl::SegmentSound(g_pSegment[2])->pcm.get());
+        const uint32_t first = Onset(pcm, info.frames, 0);
+        const uint32_t second = Onset(pcm, info.frames, Silence(pcm, info.frames, first));
+        // The first sound comes a few milliseconds after its note: the organ's attack.
+        EXPECT_NEAR(first, sound_sdl::kRate, sound_sdl::kRate / 50) << "the first note's first sound, in frames";
+        EXPECT_NEAR(second - first, sound_sdl::kRate, sound_sdl::kRate / 100) << "from the first note to the second";
+        ASSERT_TRUE(ReleaseAllSegments());
+    }
 }
 
 // A SoundFont that is missing, or there but not one FluidSynth loads, fails
