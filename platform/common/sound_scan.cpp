@@ -389,7 +389,7 @@ bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds) {
         if (size - pos < 8) return false;  // fewer tracks than the header promises
         uint32_t len = Be32(data + pos + 4);
         if (len > size - pos - 8) return false;  // truncated
-        // FluidSynth skips chunks of other kinds only when their names are ASCII.
+        // Chunk names are ASCII: anything else is a broken file.
         for (int i = 0; i < 4; ++i) {
             if (data[pos + i] & 0x80) return false;
         }

@@ -52,6 +52,9 @@ bool g_useOverride = false;
 uint32_t Le32(const uint8_t* p) {
     return (uint32_t)p[3] << 24 | (uint32_t)p[2] << 16 | (uint32_t)p[1] << 8 | p[0];
 }
+uint32_t Be32(const uint8_t* p) {
+    return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
+}
 
 DecodeResult FromScan(sound_scan::ScanResult result) {
     switch (result) {
@@ -503,6 +506,23 @@ int TimeSmpteSongInBeats(std::vector<uint8_t>* smf) {
     return dropFrame ? 1001001 : 1000000;
 }
 
+// The song as FluidSynth is to read it: the header and the tracks, without
+// the chunks of other kinds that a reader skips (FluidSynth plays nothing of
+// a song with one before or among its tracks). The song has passed the scan.
+std::vector<uint8_t> HeaderAndTracks(const uint8_t* data, size_t size) {
+    std::vector<uint8_t> song(data, data + 14);
+    const int tracks = data[10] << 8 | data[11];
+    for (size_t pos = 14, found = 0; found < (size_t)tracks && size - pos >= 8;) {
+        const size_t end = pos + 8 + (size_t)Be32(data + pos + 4);
+        if (std::memcmp(data + pos, "MTrk", 4) == 0) {
+            song.insert(song.end(), data + pos, data + end);
+            ++found;
+        }
+        pos = end;
+    }
+    return song;
+}
+
 DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
     double seconds;
     if (!ScanMidiFile(data, size, &seconds)) return DecodeResult::Corrupt;
@@ -525,7 +545,7 @@ DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
     out->finished = false;
     out->failed = false;
     out->song = true;
-    RenderJob job{out, std::vector<uint8_t>(data, data + size), songFrames, nullptr, 0, 0, nullptr};
+    RenderJob job{out, HeaderAndTracks(data, size), songFrames, nullptr, 0, 0, nullptr};
     job.heldTempo = TimeSmpteSongInBeats(&job.midi);
     Pool().Add(std::move(job));
     return DecodeResult::Ok;

@@ -387,6 +387,28 @@ TEST_F(SoundSdlTest, BrokenFilesFailToLoadWithTheMessage) {
     EXPECT_FALSE(LoadSegment(3, "date/missing.tov", false));
 }
 
+// Chunks of kinds a reader does not know are skipped, wherever they stand:
+// before the first track, between tracks or after the last, the song sounds
+// from its first note, as long as its notes make it.
+TEST_F(SoundSdlTest, UnknownChunksAnywhereLeaveTheSongWhole) {
+    const Bytes midi = MidiSong();
+    const size_t firstTrack = 14, secondTrack = 14 + 8 + kQuarterSeconds.size();
+    const Bytes chunk = {'X', 't', 'r', 'a', 0, 0, 0, 3, 1, 2, 3};
+    for (size_t at : {firstTrack, secondTrack, midi.size()}) {
+        SCOPED_TRACE(at);
+        Bytes song = midi;
+        song.insert(song.begin() + at, chunk.begin(), chunk.end());
+        WriteFile("date/chunk.tov", song);
+        ASSERT_TRUE(LoadSegment(2, "date/chunk.tov", false));
+        const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[2]);
+        const sound_sdl::SegmentInfo info = Info(2);
+        EXPECT_NEAR(info.loopFrames, 22050u, 600u);
+        const size_t tenth = sound_sdl::kRate / 10 * sound_sdl::kBytesPerFrame;
+        EXPECT_GT(PeakOf(sound->pcm.get(), tenth), 1000) << "the first note, at the start";
+        ASSERT_TRUE(ReleaseAllSegments());
+    }
+}
+
 // Every cut of a good song is refused by the structure check before FluidSynth
 // sees it; a file with bytes flipped anywhere never crashes the layer.
 // Every kind of channel message, each with its own number of data bytes (one
