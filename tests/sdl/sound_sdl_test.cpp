@@ -17,6 +17,7 @@
 #include <cstring>
 #include <SDL_mixer.h>
 
+#include "fuzz/ogg_samples.h"
 #include "game/objects.h"
 #include "platform/common/worker_gate.h"
 #include "platform/sdl/sound_sdl.h"
@@ -657,6 +658,95 @@ TEST_F(SoundSdlTest, WavePlayedRightAfterItsLoadSoundsWhole) {
     EXPECT_EQ(sound->ready, 13230u * sound_sdl::kBytesPerFrame);
     EXPECT_EQ(sound->capacity, sound->ready);
     EXPECT_EQ(memcmp(heard.data(), sound->pcm.get(), heard.size()), 0);
+}
+
+namespace {
+
+// The amplitude of one frequency on one side (0 left, 1 right) of stereo
+// 16-bit PCM, over `frames` frames from `from`.
+double ToneOn(const uint8_t* pcm, size_t from, size_t frames, int side, double frequency) {
+    const double w = 2 * M_PI * frequency / sound_sdl::kRate, k = 2 * std::cos(w);
+    double s1 = 0, s2 = 0;
+    for (size_t i = from; i < from + frames; ++i) {
+        const uint8_t* at = pcm + i * sound_sdl::kBytesPerFrame + side * 2;
+        const double s0 = (int16_t)(at[0] | at[1] << 8) + k * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return std::sqrt(s1 * s1 + s2 * s2 - k * s1 * s2) * 2 / frames;
+}
+
+}  // namespace
+
+// Ogg Vorbis and Opus of three to eight channels play their length, mixed
+// down to stereo: each channel of the file, a tone of its own, is heard, and
+// on its own side (the centre, the LFE and the rear centre on both). The
+// files order their channels front left, centre, front right, then the
+// sides and the rear, the LFE last.
+TEST_F(SoundSdlTest, SurroundOggPlaysEveryChannelOnItsSide) {
+    enum Side { L, C, R };
+    struct Case {
+        bool opus;
+        std::vector<Side> sides;
+    };
+    const Case cases[] = {
+        {false, {L, C, R}},
+        {false, {L, R, L, R}},
+        {false, {L, C, R, L, R}},
+        {false, {L, C, R, L, R, C}},
+        {false, {L, C, R, L, R, C, C}},
+        {false, {L, C, R, L, R, L, R, C}},
+        {true, {L, C, R, L, R, C}},
+        {true, {L, C, R, L, R, L, R, C}},
+    };
+    const double kTones[8] = {300, 500, 700, 900, 1100, 1300, 1500, 1700};
+    const float amplitude = 0.3f;
+    const double full = amplitude * 32767;
+    for (const Case& c : cases) {
+        const size_t channels = c.sides.size();
+        SCOPED_TRACE(std::string(c.opus ? "Opus, " : "Vorbis, ") + std::to_string(channels) + " channels");
+        std::vector<double> tones(kTones, kTones + channels);
+        if (channels >= 6) tones.back() = 60;  // the LFE: the encoders keep only its lowest tones
+        const Bytes file = c.opus ? oggsamples::OpusOf(0.5, tones, amplitude)
+                                  : oggsamples::VorbisOf(0.5, sound_sdl::kRate, tones, amplitude, 0.4f);
+        ASSERT_FALSE(file.empty());
+        WriteFile("date/surround.tov", file);
+        ASSERT_TRUE(LoadSegment(2, "date/surround.tov", false));
+        const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[2]);
+        ASSERT_NE(sound, nullptr);
+        const Bytes heard = channels == 6 ? Hear(2) : Bytes(sound->pcm.get(), sound->pcm.get() + sound->ready);
+        EXPECT_NEAR(heard.size() / sound_sdl::kBytesPerFrame, sound_sdl::kRate / 2, 2) << "half a second";
+        for (size_t ch = 0; ch < channels; ++ch) {
+            SCOPED_TRACE("channel " + std::to_string(ch));
+            // 0.3 s from the middle of the sound: a whole number of every tone's cycles.
+            const size_t from = sound_sdl::kRate / 10, frames = sound_sdl::kRate * 3 / 10;
+            const double left = ToneOn(heard.data(), from, frames, 0, tones[ch]);
+            const double right = ToneOn(heard.data(), from, frames, 1, tones[ch]);
+            EXPECT_GT(std::max(left, right), full / 20) << "heard";
+            if (c.sides[ch] == L) {
+                EXPECT_GT(left, 1.3 * right) << "on the left";
+            } else if (c.sides[ch] == R) {
+                EXPECT_GT(right, 1.3 * left) << "on the right";
+            } else {
+                EXPECT_NEAR(left, right, std::max(left, right) / 10) << "in the middle";
+            }
+        }
+        ASSERT_TRUE(ReleaseAllSegments());
+    }
+
+    // Every channel at full scale, in step: the mix is held at full scale
+    // where it would pass it, and never wraps round to the other sign.
+    const Bytes loud = oggsamples::VorbisOf(0.5, sound_sdl::kRate, std::vector<double>(6, 441), 1.0f, 0.4f);
+    sound_sdl::DecodedSound mixed;
+    ASSERT_EQ(sound_sdl::DecodeSoundFile(loud.data(), loud.size(), &mixed), sound_sdl::DecodeResult::Ok);
+    const int16_t* pcm = reinterpret_cast<const int16_t*>(mixed.pcm.get());
+    int wrong = 0;
+    for (uint32_t i = 0; i < mixed.ready / sound_sdl::kBytesPerFrame; ++i) {
+        const double source = std::sin(i * 2 * M_PI * 441 / sound_sdl::kRate);
+        if (std::abs(source) > 0.5 && (pcm[i * 2] * source < 8000 || pcm[i * 2 + 1] * source < 8000)) ++wrong;
+    }
+    EXPECT_EQ(wrong, 0) << "samples far from the source's";
+    EXPECT_GT(PeakOf(mixed.pcm.get(), mixed.ready), 30000);
 }
 
 // Timing of the stage start's sound list, run by tools/bench_sounds.sh (not
