@@ -6,6 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake pkg-config git
           libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev fluid-soundfont-gm libvorbis-dev
+          libopusfile-dev libopus-dev
           libpng-dev libjpeg-dev zlib1g-dev
           libcairo2-dev libpango1.0-dev fonts-noto-cjk fonts-dejavu-core
           libgtest-dev clang libclang-rt-dev

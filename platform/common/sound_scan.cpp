@@ -28,13 +28,22 @@ uint32_t Le32(const uint8_t* p) {
 uint16_t Le16(const uint8_t* p) { return (uint16_t)(p[1] << 8 | p[0]); }
 uint64_t Le64(const uint8_t* p) { return (uint64_t)Le32(p + 4) << 32 | Le32(p); }
 
-std::string Minutes(double seconds) {
-    return std::to_string((long long)std::ceil(seconds / 60)) + " minutes";
+std::string Count(long long n, const char* unit) {
+    return std::to_string(n) + " " + unit + (n == 1 ? "" : "s");
+}
+
+// In minutes and seconds, the seconds rounded up: a length past the limit
+// never reads as the limit itself.
+std::string Length(double seconds) {
+    const long long whole = (long long)std::ceil(seconds < 1e15 ? seconds : 1e15);
+    if (whole < 60) return Count(whole, "second");
+    if (whole % 60 == 0) return Count(whole / 60, "minute");
+    return Count(whole / 60, "minute") + " " + Count(whole % 60, "second");
 }
 
 bool LengthFits(double seconds, std::string* why) {
     if (seconds <= kMaxSoundSeconds) return true;
-    if (why) *why = "about " + Minutes(seconds) + " long, longer than " + Minutes(kMaxSoundSeconds);
+    if (why) *why = "about " + Length(seconds) + " long, longer than " + Length(kMaxSoundSeconds);
     return false;
 }
 
@@ -155,7 +164,7 @@ struct OggStream {
             // before: a quarter of each; the first gives nothing.
             long block = vorbis_packet_blocksize(&vorbis, &op);
             if (block <= 0) return;
-            if (lastBlock > 0) samples += (uint64_t)(lastBlock / 4 + block / 4);
+            if (lastBlock > 0) Decoded(op, (uint64_t)(lastBlock / 4 + block / 4));
             lastBlock = block;
         } else if (codec == Codec::Opus) {
             rate = 48000;
@@ -163,8 +172,17 @@ struct OggStream {
                 ++headers;
                 return;
             }
-            samples += OpusPacketSamples(p, op.bytes);
+            Decoded(op, OpusPacketSamples(p, op.bytes));
         }
+    }
+
+    // The stream's last packet ends where its granule position says, when
+    // that is sooner: the decoder drops the rest of that packet, and no
+    // more than that, whatever the position claims.
+    void Decoded(const ogg_packet& op, uint64_t packetSamples) {
+        samples += packetSamples;
+        if (op.e_o_s && op.granulepos >= 0 && samples > (uint64_t)op.granulepos)
+            samples -= std::min(samples - (uint64_t)op.granulepos, packetSamples);
     }
 
     double Seconds() const { return rate ? (double)samples / rate : 0; }
@@ -389,7 +407,7 @@ bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds) {
         if (size - pos < 8) return false;  // fewer tracks than the header promises
         uint32_t len = Be32(data + pos + 4);
         if (len > size - pos - 8) return false;  // truncated
-        // FluidSynth skips chunks of other kinds only when their names are ASCII.
+        // Chunk names are ASCII: anything else is a broken file.
         for (int i = 0; i < 4; ++i) {
             if (data[pos + i] & 0x80) return false;
         }

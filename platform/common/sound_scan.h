@@ -12,7 +12,9 @@ namespace sound_scan {
 // beyond these a tiny hostile header could ask for gigabytes of samples.
 constexpr int kMinSampleRate = 4000;
 constexpr int kMaxSampleRate = 192000;
-constexpr int kMaxChannels = 2;
+// Files of more than two channels are mixed down to stereo, as SDL does for
+// layouts of up to eight.
+constexpr int kMaxChannels = 8;
 // A WAVE of more channels is mixed down to stereo, as SDL does for layouts of
 // up to eight; its samples never take more memory than the file itself.
 constexpr int kMaxWaveChannels = 8;
@@ -32,7 +34,7 @@ bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds);
 
 // The rate, channels and length that a RIFF WAVE or an Ogg file claims. A
 // claim beyond the limits is named in *why (when why is not null) with the
-// limit it passes, "4 channels, more than 2".
+// limit it passes, "9 channels, more than 8".
 ScanResult CheckWaveClaims(const uint8_t* data, size_t size, std::string* why = nullptr);
 ScanResult CheckOggClaims(const uint8_t* data, size_t size, std::string* why = nullptr);
 

@@ -84,12 +84,12 @@ enum class DecodeResult {
     Unrecognised,  // not a format this layer reads
     Corrupt,       // recognised, but truncated, malformed or unreasonably long
     NoSoundFont,   // MIDI, but no General MIDI SoundFont, or one that does not load
-    NoMixer,       // Ogg Vorbis needs the mixer open to convert it
+    NoMixer,       // Ogg needs the mixer open to convert it
     TooLarge,      // claims a rate, channel count or length beyond the limits above
 };
 
 // Recognises the file by its content: Standard MIDI File (also inside a RIFF
-// RMID wrapper), RIFF WAVE, Ogg Vorbis. A MIDI file is checked here and
+// RMID wrapper), RIFF WAVE, Ogg Vorbis or Opus. A MIDI file is checked here and
 // rendered afterwards, on a worker thread.
 DecodeResult DecodeSoundFile(const uint8_t* data, size_t size, DecodedSound* out);
 

@@ -12,7 +12,10 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <fluidsynth.h>
+#include <opusfile.h>
 #include <unistd.h>
+#define OV_EXCLUDE_STATIC_CALLBACKS
+#include <vorbis/vorbisfile.h>
 
 #include <condition_variable>
 #include <chrono>
@@ -51,6 +54,9 @@ bool g_useOverride = false;
 
 uint32_t Le32(const uint8_t* p) {
     return (uint32_t)p[3] << 24 | (uint32_t)p[2] << 16 | (uint32_t)p[1] << 8 | p[0];
+}
+uint32_t Be32(const uint8_t* p) {
+    return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
 }
 
 DecodeResult FromScan(sound_scan::ScanResult result) {
@@ -493,10 +499,31 @@ int TimeSmpteSongInBeats(std::vector<uint8_t>* smf) {
     uint8_t* division = smf->data() + 12;
     if (!(division[0] & 0x80)) return 0;
     const int framesPerSecond = -(int8_t)division[0];
-    const int ticksPerBeat = framesPerSecond * division[1];  // at most 128 * 255: within 15 bits
+    // 29 stands for 29.97 frames a second: there a beat of 30 frames lasts
+    // 1.001001 s, which whole microseconds hold to a nanosecond a beat.
+    const bool dropFrame = framesPerSecond == 29;
+    const int framesPerBeat = dropFrame ? 30 : framesPerSecond;
+    const int ticksPerBeat = framesPerBeat * division[1];  // at most 128 * 255: within 15 bits
     division[0] = (uint8_t)(ticksPerBeat >> 8);
     division[1] = (uint8_t)ticksPerBeat;
-    return framesPerSecond == 29 ? 1001001 : 1000000;  // 29 stands for 29.97 frames a second
+    return dropFrame ? 1001001 : 1000000;
+}
+
+// The song as FluidSynth is to read it: the header and the tracks, without
+// the chunks of other kinds that a reader skips (FluidSynth plays nothing of
+// a song with one before or among its tracks). The song has passed the scan.
+std::vector<uint8_t> HeaderAndTracks(const uint8_t* data, size_t size) {
+    std::vector<uint8_t> song(data, data + 14);
+    const int tracks = data[10] << 8 | data[11];
+    for (size_t pos = 14, found = 0; found < (size_t)tracks && size - pos >= 8;) {
+        const size_t end = pos + 8 + (size_t)Be32(data + pos + 4);
+        if (std::memcmp(data + pos, "MTrk", 4) == 0) {
+            song.insert(song.end(), data + pos, data + end);
+            ++found;
+        }
+        pos = end;
+    }
+    return song;
 }
 
 DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
@@ -521,9 +548,203 @@ DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
     out->finished = false;
     out->failed = false;
     out->song = true;
-    RenderJob job{out, std::vector<uint8_t>(data, data + size), songFrames, nullptr, 0, 0, nullptr};
+    RenderJob job{out, HeaderAndTracks(data, size), songFrames, nullptr, 0, 0, nullptr};
     job.heldTempo = TimeSmpteSongInBeats(&job.midi);
     Pool().Add(std::move(job));
+    return DecodeResult::Ok;
+}
+
+// ---- Ogg of more than two channels ----
+
+// For each of SDL's channels of the layout, the file's channel that feeds it
+// (-1 for none). Vorbis and Opus order a layout's channels front left,
+// centre, front right, then the sides and the rear, the LFE last; SDL orders
+// them front left, front right, centre, LFE, then the rear and the sides.
+// SDL's layouts of three and five channels have no centre: files of those
+// reach SDL as 5.1, the channels they lack silent.
+struct Layout {
+    int channels;  // SDL's
+    int8_t from[8];
+};
+const Layout kLayouts[9] = {
+    {0, {}},
+    {1, {0}},
+    {2, {0, 1}},
+    {6, {0, 2, 1, -1, -1, -1}},    // L C R
+    {4, {0, 1, 2, 3}},             // FL FR RL RR
+    {6, {0, 2, 1, -1, 3, 4}},      // FL C FR RL RR
+    {6, {0, 2, 1, 5, 3, 4}},       // FL C FR RL RR LFE
+    {7, {0, 2, 1, 6, 5, 3, 4}},    // FL C FR SL SR RC LFE
+    {8, {0, 2, 1, 7, 5, 6, 3, 4}}, // FL C FR SL SR RL RR LFE
+};
+
+// Frames decoded at a time: 120 ms at 48 kHz, Opus's longest packet.
+constexpr int kPieceFrames = 5760;
+
+struct MemoryFile {
+    const uint8_t* data;
+    size_t size;
+    size_t pos = 0;
+
+    size_t Read(void* to, size_t bytes) {
+        bytes = std::min(bytes, size - pos);
+        memcpy(to, data + pos, bytes);
+        pos += bytes;
+        return bytes;
+    }
+};
+
+size_t ReadForVorbis(void* to, size_t size, size_t count, void* file) {
+    return size ? static_cast<MemoryFile*>(file)->Read(to, size * count) / size : 0;
+}
+
+int ReadForOpus(void* file, unsigned char* to, int bytes) {
+    return (int)static_cast<MemoryFile*>(file)->Read(to, (size_t)std::max(bytes, 0));
+}
+
+// An Ogg Vorbis or Opus file read from memory front to back, as a stream
+// that cannot seek: each link's headers are read as it comes, and only the
+// current link's are held.
+class OggReader {
+public:
+    OggReader(const uint8_t* data, size_t size) : file_{data, size} {}
+    ~OggReader() {
+        if (opus_) op_free(opus_);
+        if (vorbisOpen_) ov_clear(&vorbis_);
+    }
+
+    bool Open(bool opus) {
+        if (opus) {
+            const OpusFileCallbacks callbacks = {ReadForOpus, nullptr, nullptr, nullptr};
+            opus_ = op_open_callbacks(&file_, &callbacks, nullptr, 0, nullptr);
+            return opus_ != nullptr;
+        }
+        const ov_callbacks callbacks = {ReadForVorbis, nullptr, nullptr, nullptr};
+        vorbisOpen_ = ov_open_callbacks(&file_, &vorbis_, nullptr, 0, callbacks) == 0;
+        return vorbisOpen_;
+    }
+
+    // Reads up to kPieceFrames frames into pcm (room for eight channels),
+    // interleaved in the file's channel order, with the current link's
+    // channels and rate; a link of more channels is not read. Returns the
+    // frames, 0 at the end, or -1 where the decoder cannot go on.
+    long Read(float* pcm, int* channels, int* rate) {
+        for (;;) {
+            long frames;
+            if (opus_) {
+                frames = op_read_float(opus_, pcm, kPieceFrames * 8, nullptr);
+                if (frames == OP_HOLE) continue;  // a hole: what follows still plays
+                if (frames < 0) return -1;
+                *channels = op_channel_count(opus_, -1);
+                *rate = 48000;
+                return frames;
+            }
+            float** planes;
+            frames = ov_read_float(&vorbis_, &planes, kPieceFrames, nullptr);
+            if (frames == OV_HOLE) continue;
+            if (frames < 0) return -1;
+            const vorbis_info* info = ov_info(&vorbis_, -1);
+            if (!info) return -1;
+            *channels = info->channels;
+            *rate = (int)info->rate;
+            if (*channels > 8) return frames;
+            for (long i = 0; i < frames; ++i) {
+                for (int c = 0; c < *channels; ++c) pcm[i * *channels + c] = planes[c][i];
+            }
+            return frames;
+        }
+    }
+
+private:
+    MemoryFile file_;
+    OggOpusFile* opus_ = nullptr;
+    OggVorbis_File vorbis_;
+    bool vorbisOpen_ = false;
+};
+
+// The channels of the file's first stream, as its identification header
+// says, and whether it is Opus; 0 for a file that has none where the scan
+// reads it.
+int FirstStreamChannels(const uint8_t* data, size_t size, bool* opus) {
+    if (size < 28 || size < 27 + (size_t)data[26]) return 0;
+    const uint8_t* packet = data + 27 + data[26];
+    const size_t left = size - 27 - data[26];
+    *opus = left >= 16 && memcmp(packet, "OpusHead", 8) == 0;
+    if (*opus) return packet[9];
+    if (left >= 16 && memcmp(packet, "\x01vorbis", 7) == 0) return packet[11];
+    return 0;
+}
+
+// SDL2_mixer hands SDL a file's channels in the file's own order, which SDL
+// reads as its own: a 5.1 file's centre sounded on the right, its front
+// right in the middle and its rear left as the LFE. A file of more than two
+// channels is decoded here instead, its channels put in SDL's order, and
+// mixed down to stereo as a WAVE of the same layout is.
+DecodeResult DecodeSurround(const uint8_t* data, size_t size, bool opus, DecodedSound* out) {
+    OggReader reader(data, size);
+    if (!reader.Open(opus)) return DecodeResult::Corrupt;
+    // The scan has bounded the decoded length; a file past that (which the
+    // scan's count rules out) is cut off at a margin beyond it. Only what
+    // is written of the buffer takes memory.
+    const size_t capacity = (size_t)(kMaxSoundSeconds + 2) * kRate * kBytesPerFrame;
+    std::unique_ptr<uint8_t[], DecodedSound::Free> pcm(static_cast<uint8_t*>(calloc(capacity, 1)));
+    if (!pcm) return DecodeResult::Corrupt;
+    std::vector<float> piece((size_t)kPieceFrames * 8), ordered((size_t)kPieceFrames * 8);
+    std::unique_ptr<SDL_AudioStream, FreeStream> stream;
+    int streamChannels = 0, streamRate = 0;
+    size_t written = 0;
+    // Takes what the converter has ready.
+    auto take = [&]() {
+        const int got = SDL_AudioStreamGet(stream.get(), pcm.get() + written, (int)(capacity - written));
+        if (got < 0) return DecodeResult::Corrupt;
+        written += (size_t)got;
+        return SDL_AudioStreamAvailable(stream.get()) == 0 ? DecodeResult::Ok : DecodeResult::TooLarge;
+    };
+    for (;;) {
+        int channels = 0, rate = 0;
+        const long frames = reader.Read(piece.data(), &channels, &rate);
+        if (frames < 0) return DecodeResult::Corrupt;
+        if (frames > 0 && (channels < 1 || channels > 8 || rate < kMinSampleRate || rate > kMaxSampleRate)) {
+            return DecodeResult::TooLarge;  // a later link of the chain, past the limits
+        }
+        if (frames == 0 || channels != streamChannels || rate != streamRate) {
+            // The end, or a link of another layout or rate: what the last
+            // link left in the converter comes out first.
+            if (stream) {
+                if (SDL_AudioStreamFlush(stream.get()) != 0) return DecodeResult::Corrupt;
+                const DecodeResult taken = take();
+                if (taken != DecodeResult::Ok) return taken;
+            }
+            if (frames == 0) break;
+            stream.reset(SDL_NewAudioStream(AUDIO_F32SYS, (Uint8)kLayouts[channels].channels, rate,
+                                            AUDIO_S16SYS, 2, kRate));
+            if (!stream) return DecodeResult::Corrupt;
+            streamChannels = channels;
+            streamRate = rate;
+        }
+        const Layout& layout = kLayouts[channels];
+        float* to = ordered.data();
+        for (long i = 0; i < frames; ++i) {
+            const float* frame = piece.data() + i * channels;
+            for (int c = 0; c < layout.channels; ++c) *to++ = layout.from[c] < 0 ? 0.0f : frame[layout.from[c]];
+        }
+        const int bytes = (int)(frames * layout.channels * sizeof(float));
+        if (SDL_AudioStreamPut(stream.get(), ordered.data(), bytes) != 0) return DecodeResult::Corrupt;
+        const DecodeResult taken = take();
+        if (taken != DecodeResult::Ok) return taken;
+    }
+    if (written == 0) return DecodeResult::Corrupt;
+    // The buffer shrinks to the sound in place: its pages beyond were never touched.
+    uint8_t* kept = static_cast<uint8_t*>(realloc(pcm.get(), written));
+    if (kept) {
+        pcm.release();
+        pcm.reset(kept);
+    }
+    out->pcm = std::move(pcm);
+    out->capacity = (uint32_t)written;
+    out->loopBytes = (uint32_t)written;
+    out->ready = (uint32_t)written;
+    out->finished = true;
     return DecodeResult::Ok;
 }
 
@@ -534,6 +755,8 @@ DecodeResult DecodeSampled(const uint8_t* data, size_t size, DecodedSound* out) 
     if (rate != kRate || format != AUDIO_S16SYS || channels != 2) return DecodeResult::NoMixer;
     DecodeResult claims = CheckOggClaims(data, size);
     if (claims != DecodeResult::Ok) return claims;
+    bool opus = false;
+    if (FirstStreamChannels(data, size, &opus) > 2) return DecodeSurround(data, size, opus, out);
     // SDL2_mixer reads the file and converts it to the mixer's format. A WAVE
     // whose data ends early is a broken file, not a shorter sound.
     SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");

@@ -1,7 +1,8 @@
 // libFuzzer entry for the sound decoders: whatever the bytes, the scan of a
 // segment file and the real layer's decode agree, and what is accepted
-// renders (a WAVE converted, an Ogg Vorbis stream decoded by the mixer, a
-// song played through FluidSynth) within the buffer it was given.
+// renders (a WAVE converted, an Ogg Vorbis or Opus stream decoded by the
+// mixer, or by the layer itself when of more than two channels, a song
+// played through FluidSynth) within the buffer it was given.
 
 #include "platform/sdl/sound_sdl.h"
 

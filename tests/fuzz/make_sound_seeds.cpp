@@ -1,7 +1,7 @@
 // Writes the starting corpus for the sound fuzzer: make_sound_seeds
 // OUTPUT_DIR ASSET_DIR. The default sounds (every song and WAVE in the asset
 // folder), and the kinds they do not show: a song timed in SMPTE frames, a
-// four-channel WAVE and a short Ogg Vorbis tone.
+// four-channel WAVE, a short Ogg Vorbis tone, and 5.1 Vorbis and Opus.
 
 #include <dirent.h>
 
@@ -93,10 +93,14 @@ int main(int argc, char** argv) {
   smpte[13] = 40;
   // A quarter of a second of 440 Hz at 22050 Hz: the smallest real Vorbis stream.
   Bytes ogg = oggsamples::Vorbis(0.25, 22050, 440);
-  if (ogg.empty() || !WriteFile(out + "/smpte_song", smpte) || !WriteFile(out + "/four_channels", FourChannelWave()) ||
-      !WriteFile(out + "/vorbis_tone", ogg)) {
+  // A tenth of a second of six tones, decoded by the layer itself.
+  const std::vector<double> tones = {300, 500, 700, 900, 1100, 60};
+  Bytes vorbis51 = oggsamples::VorbisOf(0.1, 8000, tones, 0.3f, -0.1f), opus51 = oggsamples::OpusOf(0.1, tones, 0.3f);
+  if (ogg.empty() || vorbis51.empty() || opus51.empty() || !WriteFile(out + "/smpte_song", smpte) ||
+      !WriteFile(out + "/four_channels", FourChannelWave()) || !WriteFile(out + "/vorbis_tone", ogg) ||
+      !WriteFile(out + "/vorbis_5_1", vorbis51) || !WriteFile(out + "/opus_5_1", opus51)) {
     return 1;
   }
-  std::printf("%d seeds in %s\n", written + 3, out.c_str());
+  std::printf("%d seeds in %s\n", written + 5, out.c_str());
   return 0;
 }

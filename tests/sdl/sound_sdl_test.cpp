@@ -17,6 +17,7 @@
 #include <cstring>
 #include <SDL_mixer.h>
 
+#include "fuzz/ogg_samples.h"
 #include "game/objects.h"
 #include "platform/common/worker_gate.h"
 #include "platform/sdl/sound_sdl.h"
@@ -387,6 +388,28 @@ TEST_F(SoundSdlTest, BrokenFilesFailToLoadWithTheMessage) {
     EXPECT_FALSE(LoadSegment(3, "date/missing.tov", false));
 }
 
+// Chunks of kinds a reader does not know are skipped, wherever they stand:
+// before the first track, between tracks or after the last, the song sounds
+// from its first note, as long as its notes make it.
+TEST_F(SoundSdlTest, UnknownChunksAnywhereLeaveTheSongWhole) {
+    const Bytes midi = MidiSong();
+    const size_t firstTrack = 14, secondTrack = 14 + 8 + kQuarterSeconds.size();
+    const Bytes chunk = {'X', 't', 'r', 'a', 0, 0, 0, 3, 1, 2, 3};
+    for (size_t at : {firstTrack, secondTrack, midi.size()}) {
+        SCOPED_TRACE(at);
+        Bytes song = midi;
+        song.insert(song.begin() + at, chunk.begin(), chunk.end());
+        WriteFile("date/chunk.tov", song);
+        ASSERT_TRUE(LoadSegment(2, "date/chunk.tov", false));
+        const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[2]);
+        const sound_sdl::SegmentInfo info = Info(2);
+        EXPECT_NEAR(info.loopFrames, 22050u, 600u);
+        const size_t tenth = sound_sdl::kRate / 10 * sound_sdl::kBytesPerFrame;
+        EXPECT_GT(PeakOf(sound->pcm.get(), tenth), 1000) << "the first note, at the start";
+        ASSERT_TRUE(ReleaseAllSegments());
+    }
+}
+
 // Every cut of a good song is refused by the structure check before FluidSynth
 // sees it; a file with bytes flipped anywhere never crashes the layer.
 // Every kind of channel message, each with its own number of data bytes (one
@@ -427,23 +450,74 @@ TEST(SoundSdlDecode, EveryTruncationIsRefusedAndCorruptionIsSafe) {
     }
 }
 
-// Timed in frames of 25 a second, 40 ticks each: a note from 1 s to 1.5 s.
-// The tempo track's tempo is no part of such timing.
-TEST_F(SoundSdlTest, SmpteTimedSongSoundsAtItsOwnTimes) {
-    Bytes song = MidiSongOf({0x00, 0xC0, 0x00,                       // piano
-                             0x87, 0x68, 0x90, 60, 100,              // 1000 ticks on, C
-                             0x83, 0x74, 0x80, 60, 0,                // 500 ticks on, off
-                             0x00, 0xFF, 0x2F, 0x00});
-    song[12] = 0xE7;  // -25 frames a second
-    song[13] = 40;
-    WriteFile("date/smpte.tov", song);
-    ASSERT_TRUE(LoadSegment(2, "date/smpte.tov", false));
-    const sound_sdl::SegmentInfo info = Info(2);
-    EXPECT_EQ(info.loopFrames, (uint32_t)sound_sdl::kRate * 3 / 2);
-    const int16_t* pcm = reinterpret_cast<const int16_t*>(sound_sdl::SegmentSound(g_pSegment[2])->pcm.get());
-    uint32_t first = 0;
-    while (first < info.frames && std::abs(pcm[first * 2]) < 100) ++first;
-    EXPECT_NEAR(first, sound_sdl::kRate, sound_sdl::kRate / 50) << "the note's first sound, in frames";
+namespace {
+
+void PutVarLen(Bytes* b, uint32_t v) {
+    uint8_t groups[4];
+    int n = 0;
+    do groups[n++] = v & 0x7F;
+    while ((v >>= 7) != 0);
+    while (n > 1) b->push_back(0x80 | groups[--n]);
+    b->push_back(groups[0]);
+}
+
+// The first frame from `from` on that sounds, on either side.
+uint32_t Onset(const int16_t* pcm, uint32_t frames, uint32_t from) {
+    while (from < frames && std::abs(pcm[from * 2]) < 100 && std::abs(pcm[from * 2 + 1]) < 100) ++from;
+    return from;
+}
+
+// The first frame from `from` on that begins a hundredth of a second of silence.
+uint32_t Silence(const int16_t* pcm, uint32_t frames, uint32_t from) {
+    for (uint32_t quiet = 0; from < frames; ++from) {
+        quiet = std::abs(pcm[from * 2]) < 100 && std::abs(pcm[from * 2 + 1]) < 100 ? quiet + 1 : 0;
+        if (quiet == sound_sdl::kRate / 100) return from + 1 - quiet;
+    }
+    return frames;
+}
+
+}  // namespace
+
+// Each SMPTE rate: an organ note at 1 s and one at 2 s, each a quarter
+// second long (the organ falls silent at once when released), then a second
+// of rest. 29.97 frames a second (the division's -29) makes 2997 ticks a
+// second at 100 ticks a frame. The tempo track's tempo is no part of such
+// timing.
+TEST_F(SoundSdlTest, NotesOfEverySmpteRateSoundWhereWritten) {
+    struct Rate {
+        uint8_t framesPerSecond;  // as the division writes it
+        uint8_t ticksPerFrame;
+        uint32_t ticksPerSecond;
+    };
+    for (const Rate rate : {Rate{24, 50, 1200}, Rate{25, 40, 1000}, Rate{29, 100, 2997}, Rate{30, 40, 1200}}) {
+        SCOPED_TRACE((int)rate.framesPerSecond);
+        const uint32_t ticks = rate.ticksPerSecond, quarter = ticks / 4;
+        Bytes notes = {0x00, 0xC0, 16};  // drawbar organ
+        PutVarLen(&notes, ticks);
+        notes.insert(notes.end(), {0x90, 60, 100});
+        PutVarLen(&notes, quarter);
+        notes.insert(notes.end(), {0x80, 60, 0});
+        PutVarLen(&notes, ticks - quarter);
+        notes.insert(notes.end(), {0x90, 67, 100});
+        PutVarLen(&notes, quarter);
+        notes.insert(notes.end(), {0x80, 67, 0});
+        PutVarLen(&notes, ticks - quarter);
+        notes.insert(notes.end(), {0xFF, 0x2F, 0x00});
+        Bytes song = MidiSongOf(notes);
+        song[12] = (uint8_t)-rate.framesPerSecond;
+        song[13] = rate.ticksPerFrame;
+        WriteFile("date/smpte.tov", song);
+        ASSERT_TRUE(LoadSegment(2, "date/smpte.tov", false));
+        const sound_sdl::SegmentInfo info = Info(2);
+        EXPECT_NEAR(info.loopFrames, (uint32_t)sound_sdl::kRate * 3, 1u);
+        const int16_t* pcm = reinterpret_cast<const int16_t*>(sound_sdl::SegmentSound(g_pSegment[2])->pcm.get());
+        const uint32_t first = Onset(pcm, info.frames, 0);
+        const uint32_t second = Onset(pcm, info.frames, Silence(pcm, info.frames, first));
+        // The first sound comes a few milliseconds after its note: the organ's attack.
+        EXPECT_NEAR(first, sound_sdl::kRate, sound_sdl::kRate / 50) << "the first note's first sound, in frames";
+        EXPECT_NEAR(second - first, sound_sdl::kRate, sound_sdl::kRate / 100) << "from the first note to the second";
+        ASSERT_TRUE(ReleaseAllSegments());
+    }
 }
 
 // A SoundFont that is missing, or there but not one FluidSynth loads, fails
@@ -584,6 +658,95 @@ TEST_F(SoundSdlTest, WavePlayedRightAfterItsLoadSoundsWhole) {
     EXPECT_EQ(sound->ready, 13230u * sound_sdl::kBytesPerFrame);
     EXPECT_EQ(sound->capacity, sound->ready);
     EXPECT_EQ(memcmp(heard.data(), sound->pcm.get(), heard.size()), 0);
+}
+
+namespace {
+
+// The amplitude of one frequency on one side (0 left, 1 right) of stereo
+// 16-bit PCM, over `frames` frames from `from`.
+double ToneOn(const uint8_t* pcm, size_t from, size_t frames, int side, double frequency) {
+    const double w = 2 * M_PI * frequency / sound_sdl::kRate, k = 2 * std::cos(w);
+    double s1 = 0, s2 = 0;
+    for (size_t i = from; i < from + frames; ++i) {
+        const uint8_t* at = pcm + i * sound_sdl::kBytesPerFrame + side * 2;
+        const double s0 = (int16_t)(at[0] | at[1] << 8) + k * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return std::sqrt(s1 * s1 + s2 * s2 - k * s1 * s2) * 2 / frames;
+}
+
+}  // namespace
+
+// Ogg Vorbis and Opus of three to eight channels play their length, mixed
+// down to stereo: each channel of the file, a tone of its own, is heard, and
+// on its own side (the centre, the LFE and the rear centre on both). The
+// files order their channels front left, centre, front right, then the
+// sides and the rear, the LFE last.
+TEST_F(SoundSdlTest, SurroundOggPlaysEveryChannelOnItsSide) {
+    enum Side { L, C, R };
+    struct Case {
+        bool opus;
+        std::vector<Side> sides;
+    };
+    const Case cases[] = {
+        {false, {L, C, R}},
+        {false, {L, R, L, R}},
+        {false, {L, C, R, L, R}},
+        {false, {L, C, R, L, R, C}},
+        {false, {L, C, R, L, R, C, C}},
+        {false, {L, C, R, L, R, L, R, C}},
+        {true, {L, C, R, L, R, C}},
+        {true, {L, C, R, L, R, L, R, C}},
+    };
+    const double kTones[8] = {300, 500, 700, 900, 1100, 1300, 1500, 1700};
+    const float amplitude = 0.3f;
+    const double full = amplitude * 32767;
+    for (const Case& c : cases) {
+        const size_t channels = c.sides.size();
+        SCOPED_TRACE(std::string(c.opus ? "Opus, " : "Vorbis, ") + std::to_string(channels) + " channels");
+        std::vector<double> tones(kTones, kTones + channels);
+        if (channels >= 6) tones.back() = 60;  // the LFE: the encoders keep only its lowest tones
+        const Bytes file = c.opus ? oggsamples::OpusOf(0.5, tones, amplitude)
+                                  : oggsamples::VorbisOf(0.5, sound_sdl::kRate, tones, amplitude, 0.4f);
+        ASSERT_FALSE(file.empty());
+        WriteFile("date/surround.tov", file);
+        ASSERT_TRUE(LoadSegment(2, "date/surround.tov", false));
+        const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[2]);
+        ASSERT_NE(sound, nullptr);
+        const Bytes heard = channels == 6 ? Hear(2) : Bytes(sound->pcm.get(), sound->pcm.get() + sound->ready);
+        EXPECT_NEAR(heard.size() / sound_sdl::kBytesPerFrame, sound_sdl::kRate / 2, 2) << "half a second";
+        for (size_t ch = 0; ch < channels; ++ch) {
+            SCOPED_TRACE("channel " + std::to_string(ch));
+            // 0.3 s from the middle of the sound: a whole number of every tone's cycles.
+            const size_t from = sound_sdl::kRate / 10, frames = sound_sdl::kRate * 3 / 10;
+            const double left = ToneOn(heard.data(), from, frames, 0, tones[ch]);
+            const double right = ToneOn(heard.data(), from, frames, 1, tones[ch]);
+            EXPECT_GT(std::max(left, right), full / 20) << "heard";
+            if (c.sides[ch] == L) {
+                EXPECT_GT(left, 1.3 * right) << "on the left";
+            } else if (c.sides[ch] == R) {
+                EXPECT_GT(right, 1.3 * left) << "on the right";
+            } else {
+                EXPECT_NEAR(left, right, std::max(left, right) / 10) << "in the middle";
+            }
+        }
+        ASSERT_TRUE(ReleaseAllSegments());
+    }
+
+    // Every channel at full scale, in step: the mix is held at full scale
+    // where it would pass it, and never wraps round to the other sign.
+    const Bytes loud = oggsamples::VorbisOf(0.5, sound_sdl::kRate, std::vector<double>(6, 441), 1.0f, 0.4f);
+    sound_sdl::DecodedSound mixed;
+    ASSERT_EQ(sound_sdl::DecodeSoundFile(loud.data(), loud.size(), &mixed), sound_sdl::DecodeResult::Ok);
+    const int16_t* pcm = reinterpret_cast<const int16_t*>(mixed.pcm.get());
+    int wrong = 0;
+    for (uint32_t i = 0; i < mixed.ready / sound_sdl::kBytesPerFrame; ++i) {
+        const double source = std::sin(i * 2 * M_PI * 441 / sound_sdl::kRate);
+        if (std::abs(source) > 0.5 && (pcm[i * 2] * source < 8000 || pcm[i * 2 + 1] * source < 8000)) ++wrong;
+    }
+    EXPECT_EQ(wrong, 0) << "samples far from the source's";
+    EXPECT_GT(PeakOf(mixed.pcm.get(), mixed.ready), 30000);
 }
 
 // Timing of the stage start's sound list, run by tools/bench_sounds.sh (not
