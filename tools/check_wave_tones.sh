@@ -14,6 +14,9 @@
 # lies from SDL's conversion of the whole buffer and from libsamplerate's
 # best converter (the disabled test SoundSdlBench.ConvertedWavesAgainstReferences).
 #
+# With WAVE_SIZES=streamed the tones are written as to a pipe: their RIFF
+# and data chunk sizes are 0xFFFFFFFF.
+#
 # RATES defaults to "8000 22050 48000", RUNS to 3. A tone passes at
 # 300 ms +- 4 ms with no step beyond 1.5 times its own; tones that overlap in
 # the recording are counted apart and not measured. Exits non-zero when a
@@ -32,16 +35,17 @@ trap '[ -n "$game" ] && kill -KILL "$game" 2> /dev/null; rm -rf "$tmp"' EXIT
 # FOLDER RATE: date/ with the effects as tones and the songs silent.
 make_folder() {
     cp -r "$build/date" "$1/date"
-    python3 - "$1/date" "$2" <<'PY'
+    python3 - "$1/date" "$2" "${WAVE_SIZES:-}" <<'PY'
 import math, os, struct, sys
-folder, rate = sys.argv[1], int(sys.argv[2])
+folder, rate, sizes = sys.argv[1], int(sys.argv[2]), sys.argv[3]
 
-def wave(path, rate, channels, samples):
+def wave(path, rate, channels, samples, streamed=False):
     data = struct.pack("<%dh" % len(samples), *samples)
+    riff, chunk = (0xFFFFFFFF, 0xFFFFFFFF) if streamed else (36 + len(data), len(data))
     with open(path, "wb") as f:
-        f.write(b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVE" + b"fmt " +
+        f.write(b"RIFF" + struct.pack("<I", riff) + b"WAVE" + b"fmt " +
                 struct.pack("<IHHIIHH", 16, 1, channels, rate, rate * channels * 2, channels * 2, 16) +
-                b"data" + struct.pack("<I", len(data)) + data)
+                b"data" + struct.pack("<I", chunk) + data)
 
 # 300 whole cycles: the tone begins and ends at nought.
 tone = [round(10000 * math.sin(2 * math.pi * 1000 * i / rate)) for i in range(rate * 3 // 10)]
@@ -50,7 +54,7 @@ for name in sorted(os.listdir(folder)):
     with open(path, "rb") as f:
         head = f.read(12)
     if head[:4] == b"RIFF" and head[8:12] == b"WAVE":
-        wave(path, rate, 1, tone)
+        wave(path, rate, 1, tone, sizes == "streamed")
     elif head[:4] == b"MThd":
         wave(path, 44100, 2, [0] * 88200)
 PY

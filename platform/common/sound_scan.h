@@ -30,7 +30,22 @@ enum class ScanResult {
 // Checks a Standard MIDI File's structure and returns its length in seconds.
 bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds);
 
-// The rate, channels and length that a RIFF WAVE or an Ogg file claims. A
+// Where the samples of a RIFF WAVE lie: the data chunk as far as the file
+// holds it (the rule is at FindWaveData in sound_scan.cpp).
+struct WaveData {
+    size_t sizeField = 0;  // offset of the data chunk's size
+    size_t begin = 0;      // offset of the samples' first byte
+    uint32_t bytes = 0;    // the samples' bytes
+    bool stated = true;    // bytes is the chunk's own size; false: a stream's placeholder, read as the file holds it
+};
+
+// False when the file has no format chunk before its data chunk, or no data
+// chunk, or one without a whole frame, or one that runs past the end of a
+// file which says it ends within it.
+bool FindWaveData(const uint8_t* data, size_t size, WaveData* out);
+
+// The rate, channels and length that a RIFF WAVE or an Ogg file claims (a
+// WAVE's length: that of the samples it holds). A
 // claim beyond the limits is named in *why (when why is not null) with the
 // limit it passes, "4 channels, more than 2".
 ScanResult CheckWaveClaims(const uint8_t* data, size_t size, std::string* why = nullptr);

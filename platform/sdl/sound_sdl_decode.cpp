@@ -54,6 +54,10 @@ uint32_t Le32(const uint8_t* p) {
     return (uint32_t)p[3] << 24 | (uint32_t)p[2] << 16 | (uint32_t)p[1] << 8 | p[0];
 }
 
+void PutLe32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = (uint8_t)(v >> (8 * i));
+}
+
 DecodeResult FromScan(sound_scan::ScanResult result) {
     switch (result) {
     case sound_scan::ScanResult::Ok: return DecodeResult::Ok;
@@ -640,8 +644,23 @@ DecodeResult DecodeSampled(const uint8_t* data, size_t size, DecodedSound* out) 
 DecodeResult DecodeWave(const uint8_t* data, size_t size, DecodedSound* out) {
     DecodeResult claims = CheckWaveClaims(data, size);
     if (claims != DecodeResult::Ok) return claims;
-    // A WAVE whose data ends early is a broken file, not a shorter sound.
-    SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
+    sound_scan::WaveData where;
+    if (!sound_scan::FindWaveData(data, size, &where)) return DecodeResult::Corrupt;
+    // SDL takes a data chunk's size on trust (it allocates it before it
+    // reads): a stream's placeholder becomes the size of what the file
+    // holds, in a copy that ends there.
+    std::vector<uint8_t> sized;
+    if (!where.stated) {
+        sized.assign(data, data + where.begin + where.bytes);
+        PutLe32(sized.data() + where.sizeField, where.bytes);
+        PutLe32(sized.data() + 4, (uint32_t)sized.size() - 8);
+        data = sized.data();
+        size = sized.size();
+    }
+    // The data chunk is read whole, wherever the RIFF size says the file
+    // ends: the scan has judged the sizes.
+    SDL_SetHint(SDL_HINT_WAVE_RIFF_CHUNK_SIZE, "ignore");
+    SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "strict");
     SDL_AudioSpec spec;
     Uint8* read = nullptr;
     Uint32 bytes = 0;

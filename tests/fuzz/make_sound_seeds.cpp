@@ -1,7 +1,8 @@
 // Writes the starting corpus for the sound fuzzer: make_sound_seeds
 // OUTPUT_DIR ASSET_DIR. The default sounds (every song and WAVE in the asset
 // folder), and the kinds they do not show: a song timed in SMPTE frames, a
-// four-channel WAVE and a short Ogg Vorbis tone.
+// four-channel WAVE (also as streamed, its sizes unknown) and a short Ogg
+// Vorbis tone.
 
 #include <dirent.h>
 
@@ -93,10 +94,13 @@ int main(int argc, char** argv) {
   smpte[13] = 40;
   // A quarter of a second of 440 Hz at 22050 Hz: the smallest real Vorbis stream.
   Bytes ogg = oggsamples::Vorbis(0.25, 22050, 440);
+  // The same WAVE as written to a pipe: its sizes left as placeholders.
+  Bytes streamed = FourChannelWave();
+  for (size_t at : {4, 40}) std::memset(&streamed[at], 0xFF, 4);
   if (ogg.empty() || !WriteFile(out + "/smpte_song", smpte) || !WriteFile(out + "/four_channels", FourChannelWave()) ||
-      !WriteFile(out + "/vorbis_tone", ogg)) {
+      !WriteFile(out + "/streamed_wave", streamed) || !WriteFile(out + "/vorbis_tone", ogg)) {
     return 1;
   }
-  std::printf("%d seeds in %s\n", written + 3, out.c_str());
+  std::printf("%d seeds in %s\n", written + 4, out.c_str());
   return 0;
 }

@@ -340,12 +340,18 @@ TEST_F(SoundSdlTest, BrokenFilesFailToLoadWithTheMessage) {
         {"midi-cut-in-track", Bytes(midi.begin(), midi.begin() + midi.size() - 7)},
         {"midi-cut-in-header", Bytes(midi.begin(), midi.begin() + 10)},
         {"wave-cut-in-format", Bytes(wave.begin(), wave.begin() + 30)},
-        {"wave-cut-in-data", Bytes(wave.begin(), wave.begin() + 1000)},
         {"ogg-header-only", {'O', 'g', 'g', 'S', 0, 2, 0, 0, 0, 0, 0, 0, 0, 0}},
         {"ogg-nine-bytes", {'O', 'g', 'g', 'S', 0xC7, 0xCC, 0x2B, 0xD0, 0x4C}},  // SDL2_mixer leaves its stream open
         {"png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0}},
         {"riff-avi", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}},
     };
+    // Cut in its data, with a RIFF size that says the file ends there: the
+    // data chunk's size contradicts the file's own.
+    Bytes cut(wave.begin(), wave.begin() + 1000);
+    cut[4] = (uint8_t)(cut.size() - 8);
+    cut[5] = (uint8_t)((cut.size() - 8) >> 8);
+    cut[6] = cut[7] = 0;
+    cases.push_back({"wave-data-past-its-riff", cut});
     Bytes badStatus = midi;
     const size_t track2 = 14 + 8 + 11;  // header, tempo track
     badStatus[track2 + 8 + 1] = 0x60;   // a data byte where the first status was
