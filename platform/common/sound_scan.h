@@ -52,8 +52,8 @@ ScanResult CheckWaveClaims(const uint8_t* data, size_t size, std::string* why = 
 ScanResult CheckOggClaims(const uint8_t* data, size_t size, std::string* why = nullptr);
 
 // The whole check of a segment file: recognised by its content, whole (a
-// WAVE's data all there, a MIDI file's tracks complete) and within the limits,
-// with a claim beyond them named as above.
+// WAVE's data chunk found as FindWaveData finds it, a MIDI file's tracks
+// complete) and within the limits, with a claim beyond them named as above.
 ScanResult ScanSoundFile(const uint8_t* data, size_t size, std::string* why = nullptr);
 
 }  // namespace sound_scan

@@ -729,10 +729,16 @@ TEST(SoundSdlDecode, ConvertedWavesOfOtherLayoutsAreWholeToo) {
 TEST(SoundSdlBench, DISABLED_ConvertedWavesAgainstReferences) {
     const size_t edge = sound_sdl::kRate / 200;
     for (int rate : {8000, 11025, 22050, 32000, 48000, 96000}) {
-        for (const char* signal : {"1-kHz tone", "sweep"}) {
-            // A second: the tone of the tests, or a sweep from 50 Hz to 0.45 of the lower rate.
-            const bool tone = signal[0] == '1';
-            const double top = 0.45 * std::min(rate, sound_sdl::kRate);
+        // A second: the tone of the tests, or a sweep from 50 Hz up to a
+        // share of the lower rate (converters' filters part above 0.4).
+        const struct {
+            const char* signal;
+            double top;
+        } signals[] = {{"1-kHz tone", 0}, {"sweep 0.40", 0.40}, {"sweep 0.45", 0.45}};
+        for (const auto& which : signals) {
+            const char* signal = which.signal;
+            const bool tone = which.top == 0;
+            const double top = which.top * std::min(rate, sound_sdl::kRate);
             auto at = [&](double t) {
                 return tone ? ToneAt(t) : kToneLevel * std::sin(2 * M_PI * (50 * t + (top - 50) * t * t / 2));
             };
