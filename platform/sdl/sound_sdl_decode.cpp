@@ -153,19 +153,18 @@ struct FreeResampler {
     void operator()(SRC_STATE* p) const { src_delete(p); }
 };
 
-// How a WAVE's samples become the mixer's, made by its load: SDL sets up its
-// converters on the calling thread. SDL turns each piece into float samples
-// at the file's own rate, mono or stereo (more channels mixed down), frame
-// by frame, so nothing carries from one piece into the next. libsamplerate
-// carries its filter's history from piece to piece, so the pieces join as
-// one sound. (SDL's own stream resamples each of its blocks afresh: it loses
-// fractions of a frame at their joins, and its flush leaves out the sound's
-// last few milliseconds.)
+// How a WAVE's samples become the mixer's. The load makes SDL's part, as
+// SDL sets up its converters on the calling thread. SDL turns each piece into
+// float samples at the file's own rate, mono or stereo (more channels mixed
+// down), frame by frame, so nothing carries from one piece into the next.
+// The worker's libsamplerate then carries its filter's history from piece to
+// piece, so the pieces join as one sound. (SDL's own stream resamples each
+// of its blocks afresh: it loses fractions of a frame at their joins, and
+// its flush leaves out the sound's last few milliseconds.)
 struct WaveConverter {
-    SDL_AudioCVT layout;                                  // to floats at the file's rate
-    int channels = 2;                                     // of those floats
-    std::unique_ptr<SRC_STATE, FreeResampler> resampler;  // to the mixer's rate; none when it is the file's
-    double ratio = 1;                                     // mixer frames a file frame
+    SDL_AudioCVT layout;  // to floats at the file's rate
+    int channels = 2;     // of those floats
+    double ratio = 1;     // mixer frames a file frame; 1: the rate is the mixer's
 };
 
 // The mixer's 16-bit sample nearest to a float one, clipped.
@@ -474,6 +473,19 @@ private:
         const int channels = converter.channels;
         const size_t capacity = out->capacity / kBytesPerFrame;
         int16_t* pcm = reinterpret_cast<int16_t*>(out->pcm.get());
+        std::unique_ptr<SRC_STATE, FreeResampler> resampler;
+        if (converter.ratio != 1) {
+            // The fastest of libsamplerate's sinc converters dulls the top
+            // of the band (a 22,050-Hz sound keeps 72 % of its level at
+            // 8.8 kHz, 30 % at 9.5 kHz); this one keeps 99.5 % up to 0.43 of
+            // the file's rate, where SDL's own resampler kept 81 %.
+            int error = 0;
+            resampler.reset(src_new(SRC_SINC_MEDIUM_QUALITY, channels, &error));
+            if (!resampler) {
+                job.converter.reset();
+                return false;
+            }
+        }
         // A piece as SDL converts it, in place, or as much silence.
         const size_t pieceBytes = std::max<size_t>((size_t)job.pieceBytes * layout.len_mult,
                                                    kConvertFrames * channels * sizeof(float));
@@ -498,7 +510,7 @@ private:
                 layout.len = (int)n;
                 ok = SDL_ConvertAudio(&layout) == 0;
                 frames = layout.len_cvt / (channels * (long)sizeof(float));
-            } else if (converter.resampler && silent++ < 2) {
+            } else if (resampler && silent++ < 2) {
                 frames = kConvertFrames;
                 std::fill(piece.begin(), piece.begin() + frames * channels, 0.0f);
             } else {
@@ -506,7 +518,7 @@ private:
                 break;
             }
             const size_t before = written;
-            if (ok && !converter.resampler) {
+            if (ok && !resampler) {
                 const size_t n = std::min<size_t>(frames, capacity - written);
                 Store(piece.data(), n, channels, pcm + written * 2);
                 written += n;
@@ -515,10 +527,12 @@ private:
             pass.data_in = piece.data();
             pass.input_frames = frames;
             pass.src_ratio = converter.ratio;
-            while (ok && converter.resampler) {
+            while (ok && resampler) {
+                // A piece at a low rate makes up to eleven passes.
+                worker_gate::Checkpoint();
                 pass.data_out = resampled.data();
                 pass.output_frames = kConvertFrames;
-                ok = src_process(converter.resampler.get(), &pass) == 0;
+                ok = src_process(resampler.get(), &pass) == 0;
                 if (!ok) break;
                 const size_t n = std::min<size_t>(pass.output_frames_gen, capacity - written);
                 Store(resampled.data(), n, channels, pcm + written * 2);
@@ -683,16 +697,7 @@ DecodeResult DecodeWave(const uint8_t* data, size_t size, DecodedSound* out) {
                               (Uint8)converter->channels, spec.freq) < 0) {
             return DecodeResult::Corrupt;
         }
-        if (spec.freq != kRate) {
-            // The fastest of libsamplerate's sinc converters dulls the top
-            // of the band (a 22,050-Hz sound keeps 72 % of its level at
-            // 8.8 kHz, 30 % at 9.5 kHz); this one keeps 99.5 % up to 0.43 of
-            // the file's rate, where SDL's own resampler kept 81 %.
-            int error = 0;
-            converter->resampler.reset(src_new(SRC_SINC_MEDIUM_QUALITY, converter->channels, &error));
-            if (!converter->resampler) return DecodeResult::Corrupt;
-            converter->ratio = (double)kRate / spec.freq;
-        }
+        converter->ratio = (double)kRate / spec.freq;
     }
     // Untouched pages of calloc's cost nothing until the conversion writes them.
     out->pcm.reset(static_cast<uint8_t*>(same ? malloc(capacity) : calloc(capacity, 1)));
