@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake pkg-config git
-          libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev fluid-soundfont-gm libvorbis-dev
+          libsdl2-dev libsdl2-mixer-dev libfluidsynth-dev fluid-soundfont-gm libvorbis-dev libsamplerate0-dev
           libopusfile-dev libopus-dev
           libpng-dev libjpeg-dev zlib1g-dev
           libcairo2-dev libpango1.0-dev fonts-noto-cjk fonts-dejavu-core

@@ -63,39 +63,79 @@ bool ClaimsFit(uint32_t rate, uint32_t channels, double seconds, uint32_t maxCha
     return false;
 }
 
-// Checks what a RIFF WAVE file says of itself before the mixer decodes it.
-// The length is bounded from the data chunk's size: no format the mixer
-// reads packs a sample into fewer than 4 bits.
 }  // namespace
 
+// A data chunk's size stands when the file holds that much. A size of 0 or
+// 0xFFFFFFFF, or one past the end of a file whose RIFF size runs past it
+// too (or is 0), is a stream's placeholder: the samples are the rest of the
+// file, whole frames of it. A size past the end of a file whose RIFF size
+// ends within it is a broken file, whose header contradicts itself; so is
+// a data chunk without one whole frame.
+bool FindWaveData(const uint8_t* data, size_t size, WaveData* out) {
+    if (size < 12) return false;
+    const uint32_t riffSize = Le32(data + 4);
+    const bool streamed = riffSize == 0 || (uint64_t)riffSize + 8 > size;
+    uint32_t blockAlign = 0;
+    bool haveFormat = false;
+    size_t pos = 12;
+    while (size - pos >= 8) {
+        const uint32_t len = Le32(data + pos + 4);
+        const size_t body = pos + 8;
+        if (std::memcmp(data + pos, "fmt ", 4) == 0 && !haveFormat) {
+            if (std::min<size_t>(len, size - body) < 16) return false;
+            blockAlign = Le16(data + body + 12);
+            haveFormat = true;
+        } else if (std::memcmp(data + pos, "data", 4) == 0) {
+            if (!haveFormat) return false;
+            const size_t held = size - body;
+            out->sizeField = pos + 4;
+            out->begin = body;
+            const uint32_t frame = std::max<uint32_t>(blockAlign, 1);
+            out->stated = len != 0 && len != 0xFFFFFFFF && len <= held;
+            if (out->stated) {
+                out->bytes = len;
+            } else if (len == 0 || len == 0xFFFFFFFF || streamed) {
+                out->bytes = (uint32_t)(held - held % frame);
+            } else {
+                return false;
+            }
+            return out->bytes >= frame;
+        }
+        pos = body + (size_t)len + (len & 1);
+        if (pos > size) break;
+    }
+    return false;
+}
+
+// Checks what a RIFF WAVE file says of itself before the mixer decodes it:
+// the first format chunk, as the mixer takes it, and the length of the
+// samples the file holds. The length is bounded from their bytes: no format
+// the mixer reads packs a sample into fewer than 4 bits.
 ScanResult CheckWaveClaims(const uint8_t* data, size_t size, std::string* why) {
     uint32_t rate = 0, channels = 0, bits = 0;
     bool haveFormat = false;
     size_t pos = 12;
-    while (size - pos >= 8) {
-        uint32_t len = Le32(data + pos + 4);
-        size_t body = pos + 8;
-        size_t avail = std::min<size_t>(len, size - body);
+    while (!haveFormat && size - pos >= 8) {
+        const uint32_t len = Le32(data + pos + 4);
+        const size_t body = pos + 8;
         if (std::memcmp(data + pos, "fmt ", 4) == 0) {
-            if (avail < 16) return ScanResult::Corrupt;
+            if (std::min<size_t>(len, size - body) < 16) return ScanResult::Corrupt;
             channels = Le16(data + body + 2);
             rate = Le32(data + body + 4);
             bits = Le16(data + body + 14);
             haveFormat = true;
-        } else if (std::memcmp(data + pos, "data", 4) == 0) {
-            if (!haveFormat) return ScanResult::Corrupt;
-            // The claimed size counts, even beyond the file's end: a truncated
-            // file is refused later anyway, and a longer one may be on its way.
-            uint32_t perSample = std::max<uint32_t>(bits, 4);
-            double frames = (double)len * 8 / ((double)perSample * std::max<uint32_t>(channels, 1));
-            double seconds = rate ? frames / rate : 0;
-            return ClaimsFit(rate, channels, seconds, kMaxWaveChannels, why) ? ScanResult::Ok : ScanResult::TooLarge;
         }
-        body += (size_t)len + (len & 1);
-        if (body > size) break;
-        pos = body;
+        pos = body + (size_t)len + (len & 1);
+        if (pos > size) break;
     }
-    return haveFormat && !ClaimsFit(rate, channels, 0, kMaxWaveChannels, why) ? ScanResult::TooLarge : ScanResult::Ok;
+    if (!haveFormat) return ScanResult::Ok;  // the mixer will refuse it
+    WaveData samples;
+    double seconds = 0;
+    if (rate && FindWaveData(data, size, &samples)) {
+        const uint32_t perSample = std::max<uint32_t>(bits, 4);
+        seconds = (double)samples.bytes * 8 / ((double)perSample * std::max<uint32_t>(channels, 1)) / rate;
+    }
+    return ClaimsFit(rate, channels, seconds, kMaxWaveChannels, why) ? ScanResult::Ok : ScanResult::TooLarge;
 }
 
 namespace {
@@ -457,17 +497,8 @@ ScanResult ScanSoundFile(const uint8_t* data, size_t size, std::string* why)
         if (std::memcmp(data + 8, "WAVE", 4) == 0) {
             ScanResult claims = CheckWaveClaims(data, size, why);
             if (claims != ScanResult::Ok) return claims;
-            // A WAVE whose data ends early is a broken file, not a shorter sound.
-            size_t pos = 12;
-            while (size - pos >= 8) {
-                uint32_t len = Le32(data + pos + 4);
-                if (std::memcmp(data + pos, "data", 4) == 0) {
-                    return len <= size - pos - 8 ? ScanResult::Ok : ScanResult::Corrupt;
-                }
-                pos += 8 + (size_t)len + (len & 1);
-                if (pos > size) break;
-            }
-            return ScanResult::Corrupt;
+            WaveData samples;
+            return FindWaveData(data, size, &samples) ? ScanResult::Ok : ScanResult::Corrupt;
         }
         if (std::memcmp(data + 8, "RMID", 4) == 0) {
             size_t pos = 12;

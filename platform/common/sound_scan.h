@@ -32,15 +32,30 @@ enum class ScanResult {
 // Checks a Standard MIDI File's structure and returns its length in seconds.
 bool ScanMidiFile(const uint8_t* data, size_t size, double* seconds);
 
-// The rate, channels and length that a RIFF WAVE or an Ogg file claims. A
+// Where the samples of a RIFF WAVE lie: the data chunk as far as the file
+// holds it (the rule is at FindWaveData in sound_scan.cpp).
+struct WaveData {
+    size_t sizeField = 0;  // offset of the data chunk's size
+    size_t begin = 0;      // offset of the samples' first byte
+    uint32_t bytes = 0;    // the samples' bytes
+    bool stated = true;    // bytes is the chunk's own size; false: a stream's placeholder, read as the file holds it
+};
+
+// False when the file has no format chunk before its data chunk, or no data
+// chunk, or one without a whole frame, or one that runs past the end of a
+// file which says it ends within it.
+bool FindWaveData(const uint8_t* data, size_t size, WaveData* out);
+
+// The rate, channels and length that a RIFF WAVE or an Ogg file claims (a
+// WAVE's length: that of the samples it holds). A
 // claim beyond the limits is named in *why (when why is not null) with the
 // limit it passes, "9 channels, more than 8".
 ScanResult CheckWaveClaims(const uint8_t* data, size_t size, std::string* why = nullptr);
 ScanResult CheckOggClaims(const uint8_t* data, size_t size, std::string* why = nullptr);
 
 // The whole check of a segment file: recognised by its content, whole (a
-// WAVE's data all there, a MIDI file's tracks complete) and within the limits,
-// with a claim beyond them named as above.
+// WAVE's data chunk found as FindWaveData finds it, a MIDI file's tracks
+// complete) and within the limits, with a claim beyond them named as above.
 ScanResult ScanSoundFile(const uint8_t* data, size_t size, std::string* why = nullptr);
 
 }  // namespace sound_scan

@@ -1,7 +1,8 @@
 // Writes the starting corpus for the sound fuzzer: make_sound_seeds
 // OUTPUT_DIR ASSET_DIR. The default sounds (every song and WAVE in the asset
 // folder), and the kinds they do not show: a song timed in SMPTE frames, a
-// four-channel WAVE, a short Ogg Vorbis tone, and 5.1 Vorbis and Opus.
+// four-channel WAVE (also as streamed, its sizes unknown), a short Ogg
+// Vorbis tone, and 5.1 Vorbis and Opus.
 
 #include <dirent.h>
 
@@ -96,11 +97,15 @@ int main(int argc, char** argv) {
   // A tenth of a second of six tones, decoded by the layer itself.
   const std::vector<double> tones = {300, 500, 700, 900, 1100, 60};
   Bytes vorbis51 = oggsamples::VorbisOf(0.1, 8000, tones, 0.3f, -0.1f), opus51 = oggsamples::OpusOf(0.1, tones, 0.3f);
+  // The same WAVE as written to a pipe: its sizes left as placeholders.
+  Bytes streamed = FourChannelWave();
+  for (size_t at : {4, 40}) std::memset(&streamed[at], 0xFF, 4);
   if (ogg.empty() || vorbis51.empty() || opus51.empty() || !WriteFile(out + "/smpte_song", smpte) ||
-      !WriteFile(out + "/four_channels", FourChannelWave()) || !WriteFile(out + "/vorbis_tone", ogg) ||
-      !WriteFile(out + "/vorbis_5_1", vorbis51) || !WriteFile(out + "/opus_5_1", opus51)) {
+      !WriteFile(out + "/four_channels", FourChannelWave()) || !WriteFile(out + "/streamed_wave", streamed) ||
+      !WriteFile(out + "/vorbis_tone", ogg) || !WriteFile(out + "/vorbis_5_1", vorbis51) ||
+      !WriteFile(out + "/opus_5_1", opus51)) {
     return 1;
   }
-  std::printf("%d seeds in %s\n", written + 5, out.c_str());
+  std::printf("%d seeds in %s\n", written + 6, out.c_str());
   return 0;
 }

@@ -15,7 +15,9 @@
 #include <vector>
 #include <mutex>
 #include <cstring>
+#include <functional>
 #include <SDL_mixer.h>
+#include <samplerate.h>
 
 #include "fuzz/ogg_samples.h"
 #include "game/objects.h"
@@ -339,12 +341,18 @@ TEST_F(SoundSdlTest, BrokenFilesFailToLoadWithTheMessage) {
         {"midi-cut-in-track", Bytes(midi.begin(), midi.begin() + midi.size() - 7)},
         {"midi-cut-in-header", Bytes(midi.begin(), midi.begin() + 10)},
         {"wave-cut-in-format", Bytes(wave.begin(), wave.begin() + 30)},
-        {"wave-cut-in-data", Bytes(wave.begin(), wave.begin() + 1000)},
         {"ogg-header-only", {'O', 'g', 'g', 'S', 0, 2, 0, 0, 0, 0, 0, 0, 0, 0}},
         {"ogg-nine-bytes", {'O', 'g', 'g', 'S', 0xC7, 0xCC, 0x2B, 0xD0, 0x4C}},  // SDL2_mixer leaves its stream open
         {"png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 0}},
         {"riff-avi", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '}},
     };
+    // Cut in its data, with a RIFF size that says the file ends there: the
+    // data chunk's size contradicts the file's own.
+    Bytes cut(wave.begin(), wave.begin() + 1000);
+    cut[4] = (uint8_t)(cut.size() - 8);
+    cut[5] = (uint8_t)((cut.size() - 8) >> 8);
+    cut[6] = cut[7] = 0;
+    cases.push_back({"wave-data-past-its-riff", cut});
     Bytes badStatus = midi;
     const size_t track2 = 14 + 8 + 11;  // header, tempo track
     badStatus[track2 + 8 + 1] = 0x60;   // a data byte where the first status was
@@ -676,6 +684,48 @@ double ToneOn(const uint8_t* pcm, size_t from, size_t frames, int side, double f
     return std::sqrt(s1 * s1 + s2 * s2 - k * s1 * s2) * 2 / frames;
 }
 
+// A PCM WAVE of the given samples (interleaved; 8-bit ones are stored
+// unsigned, from the top byte).
+Bytes WaveOf(int rate, int channels, int bits, const std::vector<int16_t>& samples) {
+    const uint32_t bytes = (uint32_t)samples.size() * (bits / 8);
+    Bytes f;
+    PutText(&f, "RIFF");
+    Put32(&f, 36 + bytes, false);
+    PutText(&f, "WAVE");
+    PutText(&f, "fmt ");
+    Put32(&f, 16, false);
+    Put16(&f, 1, false);
+    Put16(&f, (uint16_t)channels, false);
+    Put32(&f, rate, false);
+    Put32(&f, rate * channels * bits / 8, false);
+    Put16(&f, (uint16_t)(channels * bits / 8), false);
+    Put16(&f, (uint16_t)bits, false);
+    PutText(&f, "data");
+    Put32(&f, bytes, false);
+    for (int16_t v : samples) {
+        if (bits == 8) f.push_back((uint8_t)((v >> 8) + 128));
+        else Put16(&f, (uint16_t)v, false);
+    }
+    return f;
+}
+
+constexpr double kToneHz = 1000, kToneLevel = 16000;
+
+double ToneAt(double seconds) { return kToneLevel * std::sin(2 * M_PI * kToneHz * seconds); }
+
+// Root mean square of one channel of 16-bit stereo over [from, to) frames.
+double Rms(const int16_t* stereo, int channel, size_t from, size_t to) {
+    double sum = 0;
+    for (size_t i = from; i < to; ++i) sum += (double)stereo[2 * i + channel] * stereo[2 * i + channel];
+    return std::sqrt(sum / (double)(to - from));
+}
+
+int LargestStep(const int16_t* stereo, int channel, size_t frames) {
+    int step = 0;
+    for (size_t i = 1; i < frames; ++i) step = std::max(step, std::abs(stereo[2 * i + channel] - stereo[2 * i - 2 + channel]));
+    return step;
+}
+
 }  // namespace
 
 // Ogg Vorbis and Opus of three to eight channels play their length, mixed
@@ -747,6 +797,157 @@ TEST_F(SoundSdlTest, SurroundOggPlaysEveryChannelOnItsSide) {
     }
     EXPECT_EQ(wrong, 0) << "samples far from the source's";
     EXPECT_GT(PeakOf(mixed.pcm.get(), mixed.ready), 30000);
+}
+
+// A converted WAVE is its whole sound at the mixer's rate, whatever its rate
+// and channels, shorter or longer than one piece of the conversion: as long
+// as the source, the tone it holds sampled afresh at 44.1 kHz (not a frame
+// skipped or repeated), at full level to its last milliseconds, and no
+// step between two samples beyond the tone's own (a quarter more for the
+// ripple that a band-limited start and end bring). The tones are whole
+// cycles, so that they begin and end at nought.
+TEST(SoundSdlDecode, ConvertedWavesAreTheirWholeSourceAtEveryRate) {
+    const size_t edge = sound_sdl::kRate / 200;  // 5 ms: the resampler's own start and end
+    const double ownStep = kToneLevel * 2 * M_PI * kToneHz / sound_sdl::kRate;
+    for (int rate : {8000, 11025, 22050, 32000, 48000, 96000}) {
+        for (int channels : {1, 2}) {
+            for (int ms : {40, 1000}) {  // 40 ms is less than one piece at every rate
+                SCOPED_TRACE(std::to_string(rate) + " Hz, " + std::to_string(channels) + " channels, " +
+                             std::to_string(ms) + " ms");
+                const int frames = rate * ms / 1000;
+                // The right channel is the left one upside down: a mix-down or a swap shows.
+                std::vector<int16_t> samples;
+                for (int i = 0; i < frames; ++i) {
+                    const int16_t v = (int16_t)std::lround(ToneAt((double)i / rate));
+                    samples.push_back(v);
+                    if (channels == 2) samples.push_back((int16_t)-v);
+                }
+                const Bytes file = WaveOf(rate, channels, 16, samples);
+                sound_sdl::DecodedSound sound;
+                ASSERT_EQ(sound_sdl::DecodeSoundFile(file.data(), file.size(), &sound), sound_sdl::DecodeResult::Ok);
+                sound_sdl::WaitUntilRendered(sound);
+                EXPECT_FALSE(sound.failed);
+                const size_t length = (size_t)sound_sdl::kRate * ms / 1000;
+                ASSERT_EQ(sound.ready, length * sound_sdl::kBytesPerFrame);
+                const int16_t* pcm = reinterpret_cast<const int16_t*>(sound.pcm.get());
+                const int sign[2] = {1, channels == 2 ? -1 : 1};
+                for (int ch = 0; ch < 2; ++ch) {
+                    SCOPED_TRACE(ch ? "right" : "left");
+                    double worst = 0;
+                    for (size_t i = edge; i + edge < length; ++i) {
+                        worst = std::max(worst, std::abs(pcm[2 * i + ch] - sign[ch] * ToneAt((double)i / sound_sdl::kRate)));
+                    }
+                    EXPECT_LT(worst, kToneLevel / 100) << "the tone is off its source's course";
+                    const size_t sourceEdge = (size_t)rate / 200;
+                    double sourceSum = 0;
+                    for (int i = frames - (int)sourceEdge; i < frames; ++i) sourceSum += samples[i * channels] * (double)samples[i * channels];
+                    const double sourceTail = std::sqrt(sourceSum / (double)sourceEdge);
+                    EXPECT_NEAR(Rms(pcm, ch, length - edge, length) / sourceTail, 1.0, 0.1) << "the last 5 ms";
+                    EXPECT_LE(LargestStep(pcm, ch, length), 1.25 * ownStep);
+                }
+            }
+        }
+    }
+}
+
+// Other sample sizes and more channels than two go the same way: a tone in
+// 8 bits, and one in all eight channels of a 7.1 layout mixed down to stereo.
+TEST(SoundSdlDecode, ConvertedWavesOfOtherLayoutsAreWholeToo) {
+    struct Case {
+        int rate, channels, bits;
+    } cases[] = {{11025, 1, 8}, {48000, 8, 16}, {22050, 6, 16}};
+    const size_t edge = sound_sdl::kRate / 200;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rate) + " Hz, " + std::to_string(c.channels) + " channels, " +
+                     std::to_string(c.bits) + " bits");
+        std::vector<int16_t> samples;
+        for (int i = 0; i < c.rate; ++i) samples.insert(samples.end(), c.channels, (int16_t)std::lround(ToneAt((double)i / c.rate)));
+        const Bytes file = WaveOf(c.rate, c.channels, c.bits, samples);
+        sound_sdl::DecodedSound sound;
+        ASSERT_EQ(sound_sdl::DecodeSoundFile(file.data(), file.size(), &sound), sound_sdl::DecodeResult::Ok);
+        sound_sdl::WaitUntilRendered(sound);
+        EXPECT_FALSE(sound.failed);
+        const size_t length = sound_sdl::kRate;
+        ASSERT_EQ(sound.ready, length * sound_sdl::kBytesPerFrame);
+        const int16_t* pcm = reinterpret_cast<const int16_t*>(sound.pcm.get());
+        for (int ch = 0; ch < 2; ++ch) {
+            const double middle = Rms(pcm, ch, length / 2 - edge, length / 2 + edge);
+            EXPECT_GT(middle, kToneLevel / 4);
+            EXPECT_NEAR(Rms(pcm, ch, length - edge, length) / middle, 1.0, 0.1) << "the last 5 ms";
+        }
+    }
+}
+
+// How far a converted WAVE lies from other conversions of its source, run by
+// tools/check_wave_tones.sh (not part of the suite): SDL's conversion of the
+// whole buffer at once, as loads once did, and libsamplerate's best
+// converter over the whole buffer; for the tone, also the tone itself at
+// 44.1 kHz. Each line: the largest difference over the whole sound, and
+// from 5 ms in to 5 ms before the end, and the difference's power against
+// the sound's.
+TEST(SoundSdlBench, DISABLED_ConvertedWavesAgainstReferences) {
+    const size_t edge = sound_sdl::kRate / 200;
+    for (int rate : {8000, 11025, 22050, 32000, 48000, 96000}) {
+        // A second: the tone of the tests, or a sweep from 50 Hz up to a
+        // share of the lower rate (converters' filters part above 0.4).
+        const struct {
+            const char* signal;
+            double top;
+        } signals[] = {{"1-kHz tone", 0}, {"sweep 0.40", 0.40}, {"sweep 0.45", 0.45}};
+        for (const auto& which : signals) {
+            const char* signal = which.signal;
+            const bool tone = which.top == 0;
+            const double top = which.top * std::min(rate, sound_sdl::kRate);
+            auto at = [&](double t) {
+                return tone ? ToneAt(t) : kToneLevel * std::sin(2 * M_PI * (50 * t + (top - 50) * t * t / 2));
+            };
+            std::vector<int16_t> samples(rate);
+            for (int i = 0; i < rate; ++i) samples[i] = (int16_t)std::lround(at((double)i / rate));
+            const Bytes file = WaveOf(rate, 1, 16, samples);
+            sound_sdl::DecodedSound sound;
+            ASSERT_EQ(sound_sdl::DecodeSoundFile(file.data(), file.size(), &sound), sound_sdl::DecodeResult::Ok);
+            sound_sdl::WaitUntilRendered(sound);
+            const size_t length = sound.ready / sound_sdl::kBytesPerFrame;
+            const int16_t* pcm = reinterpret_cast<const int16_t*>(sound.pcm.get());
+
+            SDL_AudioCVT cvt;
+            ASSERT_GE(SDL_BuildAudioCVT(&cvt, AUDIO_S16SYS, 1, rate, AUDIO_S16SYS, 2, sound_sdl::kRate), 0);
+            cvt.len = rate * 2;
+            std::vector<uint8_t> whole((size_t)cvt.len * cvt.len_mult);
+            memcpy(whole.data(), samples.data(), cvt.len);
+            cvt.buf = whole.data();
+            ASSERT_EQ(SDL_ConvertAudio(&cvt), 0);
+            std::vector<float> in(rate), best(length + 64);
+            src_short_to_float_array(samples.data(), in.data(), rate);
+            SRC_DATA data{};
+            data.data_in = in.data();
+            data.input_frames = rate;
+            data.data_out = best.data();
+            data.output_frames = (long)best.size();
+            data.end_of_input = 1;
+            data.src_ratio = (double)sound_sdl::kRate / rate;
+            ASSERT_EQ(src_simple(&data, SRC_SINC_BEST_QUALITY, 1), 0);
+
+            auto compare = [&](const char* name, size_t frames, const std::function<double(size_t)>& other) {
+                double most = 0, inner = 0, diff = 0, power = 0;
+                for (size_t i = 0; i < std::min(frames, length); ++i) {
+                    const double d = std::abs(pcm[2 * i] - other(i));
+                    most = std::max(most, d);
+                    if (i >= edge && i + edge < length) inner = std::max(inner, d);
+                    diff += d * d;
+                    power += (double)pcm[2 * i] * pcm[2 * i];
+                }
+                printf("%6d Hz %-10s against %-28s %6zu of %6zu frames; largest difference %5.0f, %5.0f inside; %6.1f dB\n",
+                       rate, signal, name, std::min(frames, length), length, most, inner, 10 * std::log10(diff / power));
+            };
+            const int16_t* sdl = reinterpret_cast<const int16_t*>(whole.data());
+            compare("SDL's whole-buffer conversion", (size_t)cvt.len_cvt / sound_sdl::kBytesPerFrame,
+                    [&](size_t i) { return sdl[2 * i]; });
+            compare("libsamplerate's best", (size_t)data.output_frames_gen,
+                    [&](size_t i) { return std::lround(best[i] * 32768.0); });
+            if (tone) compare("the tone at 44.1 kHz", length, [&](size_t i) { return at((double)i / sound_sdl::kRate); });
+        }
+    }
 }
 
 // Timing of the stage start's sound list, run by tools/bench_sounds.sh (not
