@@ -1,5 +1,6 @@
 // Texture slots, the two loaders and the load lists, over files the tests write.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -376,6 +377,41 @@ TEST(TexturePrefetch, HeldWorkersWaitAndIdleOnesEnd) {
     // Idle workers end after a second; a loaded machine may take longer.
     for (int i = 0; i < 3000 && TextureDecodeWorkers() > 0; ++i) usleep(10000);
     EXPECT_EQ(TextureDecodeWorkers(), 0);
+}
+
+namespace {
+
+// What an exit from inside a message box meets, in a process of its own:
+// one worker waits at the gate with a file to decode, another waits for
+// work. Xlib ends the box's copy of the process (3 when that ends as it
+// should), then this one, with exit code 4.
+[[noreturn]] void ExitWhileHeld() {
+    alarm(20);  // a hang ends this process with a signal, not the test's time limit
+    PrefetchPlain({"date/one.tov", "date/two.tov"});
+    WaitForTextureDecodes(5000);
+    worker_gate::Hold();
+    PrefetchPlain({"date/three.tov"});
+    while (worker_gate::Waiting() == 0) usleep(1000);
+    pid_t copy = fork();
+    if (copy == 0) {
+        alarm(20);
+        exit(3);
+    }
+    int status = 0;
+    if (waitpid(copy, &status, 0) != copy || !WIFEXITED(status) || WEXITSTATUS(status) != 3) _exit(1);
+    exit(4);
+}
+
+}  // namespace
+
+// An exit taken while a message box holds the workers ends the process, and
+// so does one taken in the box's copy of the process, where no worker runs.
+TEST(TexturePrefetch, AnExitWhileTheWorkersAreHeldEndsTheProcessAndTheBoxesCopy) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ScratchFolder folder;
+    Scenario s;
+    for (const char* n : {"one", "two", "three"}) ScratchFolder::WriteTga(n, 1, 1, {0xFF102030});
+    EXPECT_EXIT(ExitWhileHeld(), testing::ExitedWithCode(4), "");
 }
 
 // Loads that come straight after their prefetch, while the workers are still

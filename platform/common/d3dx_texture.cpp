@@ -90,6 +90,7 @@ public:
     Decoder() { SetDecodePause(worker_gate::Checkpoint); }
 
     ~Decoder() {
+        worker_gate::LiftHolds();
         {
             std::lock_guard<std::mutex> lock(mutex_);
             stopping_ = true;

@@ -1,6 +1,9 @@
 #include "platform/common/worker_gate.h"
 
 #include <malloc.h>
+#include <pthread.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -24,6 +27,7 @@ struct Gate {
     std::mutex mutex;
     std::condition_variable changed;
     int inside = 0;  // workers between Enter and Leave
+    int waiting = 0;  // workers held at Enter
     int holds = 0;
     std::atomic<bool> held{false};  // read without the lock between pieces
 };
@@ -38,12 +42,27 @@ Gate& TheGate() {
 // a worker that entered steps out for a hold.
 thread_local bool t_inside = false;
 
+// SDL's copy ends itself with _exit, which runs nothing. An exit that runs
+// the copy's handlers and destructors would join threads that are not there
+// and wait on what they held when it was made.
+void EndCopy(int status, void*) { _exit(status); }
+
+// Runs in the child of each fork after the first hold; a copy made while a
+// hold is on is the message box's.
+void MadeCopy() {
+    if (TheGate().held.load()) on_exit(EndCopy, nullptr);
+}
+
 }  // namespace
 
 void Enter() {
     Gate& g = TheGate();
     std::unique_lock<std::mutex> lock(g.mutex);
-    g.changed.wait(lock, [&] { return g.holds == 0; });
+    if (g.holds > 0) {
+        ++g.waiting;
+        g.changed.wait(lock, [&] { return g.holds == 0; });
+        --g.waiting;
+    }
     ++g.inside;
     t_inside = true;
 }
@@ -83,6 +102,8 @@ void JoinEnded(std::vector<std::thread>& threads, std::vector<std::thread::id>& 
 }
 
 void Hold() {
+    static std::once_flag watchCopies;
+    std::call_once(watchCopies, [] { pthread_atfork(nullptr, nullptr, MadeCopy); });
     Gate& g = TheGate();
     std::unique_lock<std::mutex> lock(g.mutex);
     ++g.holds;
@@ -95,6 +116,20 @@ void Release() {
     std::lock_guard<std::mutex> lock(g.mutex);
     if (g.holds > 0 && --g.holds == 0) g.held = false;
     g.changed.notify_all();
+}
+
+void LiftHolds() {
+    Gate& g = TheGate();
+    std::lock_guard<std::mutex> lock(g.mutex);
+    g.holds = 0;
+    g.held = false;
+    g.changed.notify_all();
+}
+
+int Waiting() {
+    Gate& g = TheGate();
+    std::lock_guard<std::mutex> lock(g.mutex);
+    return g.waiting;
 }
 
 }  // namespace worker_gate

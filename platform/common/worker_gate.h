@@ -3,7 +3,9 @@
 // (SDL shows a message box from such a copy, and a copy made while a worker
 // holds an allocator or library lock would wait on that lock for ever).
 // A worker marks each stretch of its work with Enter and Leave, and calls
-// Checkpoint between the short pieces a stretch is cut into.
+// Checkpoint between the short pieces a stretch is cut into. The copy has
+// none of the threads, and an exit there (Xlib's, when the X server goes)
+// ends it at once: the workers' waits and locks it carries would never end.
 #pragma once
 
 #include <chrono>
@@ -29,5 +31,14 @@ void JoinEnded(std::vector<std::thread>& threads, std::vector<std::thread::id>& 
 // of work, and keeps them out until Release.
 void Hold();
 void Release();
+
+// Called by a pool's destructor, at exit, before it joins its workers. An
+// exit can come while a hold is on: Xlib ends the process from inside the
+// message box when the X server goes, and the workers waiting at the gate
+// would never come out to be joined. The hold is lifted.
+void LiftHolds();
+
+// Workers waiting at the gate for a hold to end. For tests.
+int Waiting();
 
 }  // namespace worker_gate

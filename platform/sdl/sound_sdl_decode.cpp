@@ -169,7 +169,10 @@ enum class Verdict { Unknown, Usable, Unusable };
 // Workers start as work comes and end when there has been none for a while.
 class RenderPool {
 public:
-    ~RenderPool() { Stop(); }
+    ~RenderPool() {
+        worker_gate::LiftHolds();
+        Stop();
+    }
 
     // False when a song cannot be rendered: no SoundFont, or one FluidSynth
     // refused. Waits (unless told not to) until a worker has tried to load it.

@@ -566,6 +566,30 @@ TEST_F(SoundSdlTest, HeldRendersStandStillAndIdleWorkersEnd) {
     EXPECT_GT(Info(1).peak, 1000);
 }
 
+namespace {
+
+// What an exit from inside a message box meets, in a process of its own: a
+// song's render stands still at the gate. Exits with 4.
+[[noreturn]] void ExitWhileARenderIsHeld(const std::string& dir) {
+    alarm(20);  // a hang ends this process with a signal, not the test's time limit
+    WriteFile("date/long.tov", LongSong());
+    if (!LoadSegment(0, "date/long.tov", true)) _exit(1);
+    const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[0]);
+    while (sound->ready == 0 && !sound->finished) Wait(1);
+    std::string cmd = "rm -rf '" + dir + "'";
+    if (system(cmd.c_str()) != 0) _exit(1);
+    worker_gate::Hold();
+    exit(4);
+}
+
+}  // namespace
+
+// An exit taken while a message box holds a render ends the process.
+TEST_F(SoundSdlTest, AnExitWhileARenderIsHeldEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ExitWhileARenderIsHeld(dir_), testing::ExitedWithCode(4), "");
+}
+
 // A WAVE is converted after its load, into a buffer of its converted length;
 // played at once, it sounds whole and exactly as converted, not a sample
 // more or less. Asked for before the mixer opens, it is read only then.
