@@ -414,6 +414,46 @@ TEST(TexturePrefetch, AnExitWhileTheWorkersAreHeldEndsTheProcessAndTheBoxesCopy)
     EXPECT_EXIT(ExitWhileHeld(), testing::ExitedWithCode(4), "");
 }
 
+// Where no worker can be started (too many threads for the user, no memory
+// for a stack) the files wait for their loads, which decode them; where one
+// runs, it takes all the work.
+TEST(TexturePrefetch, WithoutNewWorkersTheLoadsOrTheWorkersRunningDecode) {
+    ScratchFolder folder;
+    Scenario s;
+    ASSERT_EQ(TextureDecodeWorkers(), 0);
+    const std::vector<LPCSTR> files = {"date/p0.tov", "date/p1.tov", "date/p2.tov", "date/p3.tov",
+                                       "date/p4.tov", "date/p5.tov", "date/p6.tov"};
+    for (int i = 0; i < (int)files.size(); ++i)
+        ScratchFolder::WriteTga("p" + std::to_string(i), 1, 1, {0xFF000000u | (uint32_t)i});
+    TextureDecodeCounts before = GetTextureDecodeCounts();
+    worker_gate::FailNextStarts(1000);
+    PrefetchPlain({files[0], files[1]});
+    EXPECT_EQ(TextureDecodeWorkers(), 0);
+    for (int i = 0; i < 2; ++i) {
+        IDirect3DTexture8* t = nullptr;
+        ASSERT_GE(D3DXCreateTextureFromFileA(g_pd3dDevice, files[i], &t), 0) << files[i];
+        EXPECT_EQ(Tex(t)->argb[0], 0xFF000000u | (uint32_t)i) << files[i];
+        t->Release();
+    }
+    TextureDecodeCounts after = GetTextureDecodeCounts();
+    EXPECT_EQ(after.byPrefetch + after.byLoads - before.byPrefetch - before.byLoads, 2);
+
+    worker_gate::FailNextStarts(0);
+    before = after;
+    PrefetchPlain({files[2]});
+    ASSERT_TRUE(DecodedAhead(before, 1));
+    ASSERT_EQ(TextureDecodeWorkers(), 1);
+    // Held, the worker stays: left idle too long it waits at the gate, and
+    // still takes what comes.
+    worker_gate::Hold();
+    worker_gate::FailNextStarts(1000);
+    before = GetTextureDecodeCounts();
+    PrefetchPlain({files[3], files[4], files[5], files[6]});
+    worker_gate::Release();
+    EXPECT_TRUE(DecodedAhead(before, 4));
+    worker_gate::FailNextStarts(0);
+}
+
 // Loads that come straight after their prefetch, while the workers are still
 // at it, each get their own file's picture, and no file is decoded twice.
 TEST(TexturePrefetch, LoadsRightAfterThePrefetchCollectTheirOwnPictures) {

@@ -3,12 +3,18 @@
 #include <malloc.h>
 #include <pthread.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
+#include <cstdio>
+#include <cstring>
 #include <mutex>
+#include <new>
+#include <system_error>
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -41,6 +47,31 @@ Gate& TheGate() {
 // A decode the game's thread does itself passes the same checkpoints; only
 // a worker that entered steps out for a hold.
 thread_local bool t_inside = false;
+
+std::atomic<int> g_failStarts{0};
+
+// Threads the rest of the game may still need once the workers have started:
+// SDL's audio thread, and the copy of the process a message box is shown from.
+constexpr rlim_t kLeftToTheGame = 2;
+
+// Under a limit on the user's threads (ulimit -u) the workers leave the game
+// a few. The limit counts the user's other processes as well, which are not
+// seen here: a start can still fail.
+bool RoomForAWorker() {
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_NPROC, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return true;
+    long threads = 0;
+    if (FILE* f = fopen("/proc/self/stat", "r")) {
+        // The command name in parentheses may hold spaces: the fields count from its end.
+        char line[1024];
+        const char* end = fgets(line, sizeof line, f) ? strrchr(line, ')') : nullptr;
+        if (end && sscanf(end + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %ld",
+                          &threads) != 1)
+            threads = 0;
+        fclose(f);
+    }
+    return (rlim_t)threads + kLeftToTheGame < limit.rlim_cur;
+}
 
 // SDL's copy ends itself with _exit, which runs nothing. An exit that runs
 // the copy's handlers and destructors would join threads that are not there
@@ -100,6 +131,26 @@ void JoinEnded(std::vector<std::thread>& threads, std::vector<std::thread::id>& 
     }
     ended.clear();
 }
+
+bool Start(std::vector<std::thread>& threads, std::vector<std::thread::id>& ended, std::function<void()> work) {
+    JoinEnded(threads, ended);
+    try {
+        if (!RoomForAWorker()) return false;
+        // As std::thread fails where the system will not start a thread.
+        for (int n = g_failStarts.load(); n > 0;)
+            if (g_failStarts.compare_exchange_weak(n, n - 1))
+                throw std::system_error(EAGAIN, std::generic_category(), "worker start failed for a test");
+        ended.reserve(threads.size() + 1);
+        threads.emplace_back(std::move(work));
+    } catch (const std::system_error&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+void FailNextStarts(int count) { g_failStarts = count; }
 
 void Hold() {
     static std::once_flag watchCopies;

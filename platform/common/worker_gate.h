@@ -9,6 +9,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -26,6 +27,17 @@ void TrimHeap();
 // one, where JoinEnded joins them and drops them from threads.
 constexpr auto kIdleEnd = std::chrono::seconds(1);
 void JoinEnded(std::vector<std::thread>& threads, std::vector<std::thread::id>& ended);
+
+// Joins the ended workers, then starts one more running work. False when the
+// system will not start a thread (too many for the user, or no memory for
+// its stack), or when a limit on the user's threads leaves only the few the
+// rest of the game needs: the work is then left to the workers already
+// running, or to the caller. A worker that started has room in ended to
+// record its end.
+bool Start(std::vector<std::thread>& threads, std::vector<std::thread::id>& ended, std::function<void()> work);
+
+// Tests: the next count starts fail, as where no thread can be had.
+void FailNextStarts(int count);
 
 // Called by the game's thread: Hold returns once no worker is inside a piece
 // of work, and keeps them out until Release.

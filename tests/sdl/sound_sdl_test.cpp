@@ -590,6 +590,32 @@ TEST_F(SoundSdlTest, AnExitWhileARenderIsHeldEndsTheProcess) {
     EXPECT_EXIT(ExitWhileARenderIsHeld(dir_), testing::ExitedWithCode(4), "");
 }
 
+// Where no worker can be started (too many threads for the user, no memory
+// for a stack) songs are rendered and WAVEs converted as they load, on the
+// loading thread: they play whole, and the load takes that much longer.
+TEST_F(SoundSdlTest, WithoutWorkersSoundsAreRenderedAsTheyLoad) {
+    sound_sdl::StopRendering();
+    worker_gate::FailNextStarts(1000);
+    alarm(20);  // a wait for a worker that never comes fails the test instead of hanging it
+    const bool font = sound_sdl::SoundFontUsable();
+    const bool song = LoadSegment(0, "date/song.tov", true);
+    const bool tone = LoadSegment(1, "date/tone.tov", false);
+    alarm(0);
+    worker_gate::FailNextStarts(0);
+    EXPECT_TRUE(font);
+    ASSERT_TRUE(song);
+    ASSERT_TRUE(tone);
+    EXPECT_EQ(sound_sdl::RenderWorkers(), 0);
+    for (int slot : {0, 1}) {
+        const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[slot]);
+        ASSERT_TRUE(sound->finished) << slot;
+        EXPECT_FALSE(sound->failed) << slot;
+    }
+    EXPECT_GT(Info(0).peak, 1000);
+    EXPECT_GT(Info(1).peak, 1000);
+    EXPECT_EQ(Info(1).frames, 13230u);
+}
+
 // A WAVE is converted after its load, into a buffer of its converted length;
 // played at once, it sounds whole and exactly as converted, not a sample
 // more or less. Asked for before the mixer opens, it is read only then.
