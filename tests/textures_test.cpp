@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -310,6 +311,22 @@ void PrefetchPlain(const std::vector<LPCSTR>& files) {
     PrefetchTextureFiles(files.data(), formats.data(), keys.data(), (int)files.size());
 }
 
+// The threads the process has now, as the system counts them.
+int ThreadsNow() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.compare(0, 8, "Threads:") == 0) return std::stoi(line.substr(8));
+    return -1;
+}
+
+// Waits until the process is down to n threads: idle workers end after a
+// second, and a loaded machine may take longer.
+bool ThreadsDownTo(int n) {
+    for (int i = 0; i < 3000 && ThreadsNow() > n; ++i) usleep(10000);
+    return ThreadsNow() == n;
+}
+
 }  // namespace
 
 // What happens to a file between its prefetch and its load is what the load
@@ -361,22 +378,29 @@ TEST(TexturePrefetch, LoadsSeeTheFilesAsTheyAreWhenLoaded) {
 }
 
 // While a message box is up the picture workers start nothing; after it they
-// decode what was asked for, and once idle for a while they end.
+// decode what was asked for, and once idle for a while they end, counted out
+// as they go. Later prefetches start workers anew.
 TEST(TexturePrefetch, HeldWorkersWaitAndIdleOnesEnd) {
     ScratchFolder folder;
     Scenario s;
     ASSERT_TRUE(WaitForTextureDecodes(5000));
-    ScratchFolder::WriteTga("one", 1, 1, {0xFF102030});
-    ScratchFolder::WriteTga("two", 1, 1, {0xFF102030});
+    ASSERT_EQ(TextureDecodeWorkers(), 0);
+    const int threads = ThreadsNow();
+    for (const char* n : {"one", "two", "three", "four"}) ScratchFolder::WriteTga(n, 1, 1, {0xFF102030});
     TextureDecodeCounts before = GetTextureDecodeCounts();
     worker_gate::Hold();
     PrefetchPlain({"date/one.tov", "date/two.tov"});
     EXPECT_FALSE(WaitForTextureDecodes(100));
     worker_gate::Release();
     EXPECT_TRUE(DecodedAhead(before, 2));
-    // Idle workers end after a second; a loaded machine may take longer.
-    for (int i = 0; i < 3000 && TextureDecodeWorkers() > 0; ++i) usleep(10000);
-    EXPECT_EQ(TextureDecodeWorkers(), 0);
+    ASSERT_TRUE(ThreadsDownTo(threads));
+    ASSERT_EQ(TextureDecodeWorkers(), 0);
+
+    before = GetTextureDecodeCounts();
+    PrefetchPlain({"date/three.tov", "date/four.tov"});
+    EXPECT_GT(TextureDecodeWorkers(), 0);
+    EXPECT_EQ(TextureDecodeWorkers(), ThreadsNow() - threads) << "every worker counted is running";
+    EXPECT_TRUE(DecodedAhead(before, 2));
 }
 
 namespace {

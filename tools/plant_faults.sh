@@ -37,6 +37,13 @@ faults=(
   "shell/winmain.cpp|    SendMessageA(g_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)icon);||the window never gets the program's icon"
   "platform/sdl/window_sdl.cpp|        if (fullScreen && !(SDL_GetWindowFlags(g_sdlWindow) & SDL_WINDOW_FULLSCREEN)) CoverDisplay();||full screen on a bare X server shows a corner of the picture"
   "platform/sdl/sound_sdl_decode.cpp|(status & 0xE0) == 0xC0 ? 1 : 2|(status & 0xF0) == 0xC0 ? 1 : 2|MIDI channel pressure read with two data bytes"
+  "platform/common/worker_gate.h|constexpr auto kIdleEnd = std::chrono::seconds(1);|constexpr auto kIdleEnd = std::chrono::milliseconds(1);|idle workers end after a millisecond: each song loads the SoundFont again"
+  "platform/sdl/sound_sdl_decode.cpp|            if (idle_ == 0) Spawn();||a WAVE played while songs render waits behind them and starts silent"
+  "platform/sdl/sound_sdl_decode.cpp|if (busy_.size() + queue_.size() > live && (int)live < MaxThreads()) Spawn();|if (live == 0) Spawn();|sounds loaded together render one after another"
+  "platform/common/worker_gate.cpp|        it->join();|        continue;|picture workers that ended are never joined: later prefetches decode on the game's thread"
+  "platform/common/d3dx_texture.cpp|        ended_.push_back(std::this_thread::get_id());||a picture worker ends without counting itself out"
+  "platform/sdl/sound_sdl_decode.cpp|        ended_.push_back(std::this_thread::get_id());||a sound worker ends without counting itself out"
+  "platform/common/d3dx_texture.cpp|return (int)(threads_.size() - ended_.size());|return (int)threads_.size();|picture workers that ended still counted"
 )
 
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null || exit 1

@@ -287,6 +287,11 @@ public:
         return (int)Live();
     }
 
+    int SoundFontLoads() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return fontLoads_;
+    }
+
 private:
     static int MaxThreads() {
         // Leave a core to the game's own thread and the mixer.
@@ -315,6 +320,7 @@ private:
     bool OpenSynth(Synth& synth, std::unique_lock<std::mutex>& lock, bool onWorker) {
         if (synth.synth) return true;
         const std::string path = font_;
+        ++fontLoads_;
         lock.unlock();
         bool open;
         {
@@ -496,6 +502,7 @@ private:
     std::vector<std::thread::id> ended_;  // workers that ended, still to join
     size_t idle_ = 0;                     // workers waiting for work
     Synth callerSynth_;                   // renders on the caller's thread, where no worker can start
+    int fontLoads_ = 0;                   // SoundFont loads begun, for tests
     bool fontChosen_ = false;
     std::string font_;
     Verdict verdict_ = Verdict::Unknown;
@@ -673,6 +680,8 @@ bool WaitForRenders(int maxMs) { return Pool().WaitIdle(maxMs); }
 bool SoundFontUsable() { return Pool().FontUsable(true); }
 
 int RenderWorkers() { return Pool().Workers(); }
+
+int SoundFontLoads() { return Pool().SoundFontLoads(); }
 
 void PrepareToPlay(const DecodedSound& sound) {
     if (!sound.finished) Pool().Prepare(&sound);
