@@ -18,6 +18,8 @@
 #                 already (ulimit -u; as root the game runs as nobody, as
 #                 root has no such limit): a recorded road reaches play,
 #                 every picture and sound loaded
+#   little-memory the same road in 600 MB of address space (ulimit -v;
+#                 skipped for a sanitizer build, whose shadow needs more)
 #
 #   tools/check_hostile_machines.sh BUILD_DIR CASE|all [SECONDS]
 #
@@ -35,7 +37,7 @@ memory_mb=${MEMORY_MB:-300}
 
 if [ "$case_name" = all ]; then
   status=0
-  for c in no-sound long-folder odd-folder script-pipe script-zero no-display few-threads; do
+  for c in no-sound long-folder odd-folder script-pipe script-zero no-display few-threads little-memory; do
     echo "== $c"
     "$0" "$build" "$c" $seconds || status=1
   done
@@ -101,6 +103,13 @@ case $case_name in
     threads=$(( $(ps -L -u "$player" --no-headers 2> /dev/null | wc -l) + 6 ))
     export POTE_INPUT_SCRIPT="$root/tests/scripts/front_end_to_play.txt"
     road_frames=700 ;;
+  little-memory)
+    # grep reads all (no -q): nm cut short would fail the pipe.
+    if { nm -D "$build/potepote"; nm "$build/potepote"; } 2> /dev/null | grep __asan_ > /dev/null; then
+      echo "SKIP: a sanitizer build"; exit 77
+    fi
+    export POTE_INPUT_SCRIPT="$root/tests/scripts/front_end_to_play.txt"
+    road_frames=700 ;;
   *) echo "no case $case_name"; exit 2 ;;
 esac
 if [ "$folder" != "$build" ]; then
@@ -108,6 +117,7 @@ if [ "$folder" != "$build" ]; then
 fi
 
 (cd "$folder" && if [ "$case_name" = few-threads ]; then ulimit -u "$threads" || exit 2; fi &&
+  if [ "$case_name" = little-memory ]; then ulimit -v $((600 * 1024)) || exit 2; fi &&
   exec "${as_player[@]}" "$build/potepote") > /dev/null 2> "$work/err" &
 game=$!
 started=$(date +%s.%N)

@@ -73,6 +73,14 @@ bool RoomForAWorker() {
     return (rlim_t)threads + kLeftToTheGame < limit.rlim_cur;
 }
 
+// Under a limit on address space (ulimit -v) each worker's own heap would
+// reserve 64 MB of it, and a few workers left the game no room for its
+// window or its audio thread: the threads share two heaps instead.
+void ShareHeapsUnderALimit() {
+    struct rlimit limit;
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) mallopt(M_ARENA_MAX, 2);
+}
+
 // SDL's copy ends itself with _exit, which runs nothing. An exit that runs
 // the copy's handlers and destructors would join threads that are not there
 // and wait on what they held when it was made.
@@ -134,6 +142,8 @@ void JoinEnded(std::vector<std::thread>& threads, std::vector<std::thread::id>& 
 
 bool Start(std::vector<std::thread>& threads, std::vector<std::thread::id>& ended, std::function<void()> work) {
     JoinEnded(threads, ended);
+    static std::once_flag heaps;
+    std::call_once(heaps, ShareHeapsUnderALimit);
     try {
         if (!RoomForAWorker()) return false;
         // As std::thread fails where the system will not start a thread.
