@@ -54,7 +54,8 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 (cd "$work/game" && SDL_AUDIODRIVER=dummy exec "$build/potepote" > "$work/game.log" 2>&1) &
 game_pid=$!
 
-box_up() { xwininfo -root -tree 2> /dev/null | grep -q '"ERROR"'; }
+# grep reads all (no -q): xwininfo cut short would fail the pipe.
+box_up() { xwininfo -root -tree 2> /dev/null | grep '"ERROR"' > /dev/null; }
 end=$((SECONDS + 60))
 until box_up; do
   if ! kill -0 "$game_pid" 2> /dev/null || [ $SECONDS -ge $end ]; then
