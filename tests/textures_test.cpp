@@ -1,7 +1,9 @@
 // Texture slots, the two loaders and the load lists, over files the tests write.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -312,6 +314,22 @@ void PrefetchPlain(const std::vector<LPCSTR>& files) {
     PrefetchTextureFiles(files.data(), formats.data(), keys.data(), (int)files.size());
 }
 
+// The threads the process has now, as the system counts them.
+int ThreadsNow() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.compare(0, 8, "Threads:") == 0) return std::stoi(line.substr(8));
+    return -1;
+}
+
+// Waits until the process is down to n threads: idle workers end after a
+// second, and a loaded machine may take longer.
+bool ThreadsDownTo(int n) {
+    for (int i = 0; i < 3000 && ThreadsNow() > n; ++i) usleep(10000);
+    return ThreadsNow() == n;
+}
+
 }  // namespace
 
 // What happens to a file between its prefetch and its load is what the load
@@ -394,22 +412,104 @@ TEST(TexturePrefetch, StartUpAsksForTheRoadIntoPlayAndNoOtherCharacter) {
 }
 
 // While a message box is up the picture workers start nothing; after it they
-// decode what was asked for, and once idle for a while they end.
+// decode what was asked for, and once idle for a while they end, counted out
+// as they go. Later prefetches start workers anew.
 TEST(TexturePrefetch, HeldWorkersWaitAndIdleOnesEnd) {
     ScratchFolder folder;
     Scenario s;
     ASSERT_TRUE(WaitForTextureDecodes(5000));
-    ScratchFolder::WriteTga("one", 1, 1, {0xFF102030});
-    ScratchFolder::WriteTga("two", 1, 1, {0xFF102030});
+    ASSERT_EQ(TextureDecodeWorkers(), 0);
+    const int threads = ThreadsNow();
+    for (const char* n : {"one", "two", "three", "four"}) ScratchFolder::WriteTga(n, 1, 1, {0xFF102030});
     TextureDecodeCounts before = GetTextureDecodeCounts();
     worker_gate::Hold();
     PrefetchPlain({"date/one.tov", "date/two.tov"});
     EXPECT_FALSE(WaitForTextureDecodes(100));
     worker_gate::Release();
     EXPECT_TRUE(DecodedAhead(before, 2));
-    // Idle workers end after a second; a loaded machine may take longer.
-    for (int i = 0; i < 3000 && TextureDecodeWorkers() > 0; ++i) usleep(10000);
+    ASSERT_TRUE(ThreadsDownTo(threads));
+    ASSERT_EQ(TextureDecodeWorkers(), 0);
+
+    before = GetTextureDecodeCounts();
+    PrefetchPlain({"date/three.tov", "date/four.tov"});
+    EXPECT_GT(TextureDecodeWorkers(), 0);
+    EXPECT_EQ(TextureDecodeWorkers(), ThreadsNow() - threads) << "every worker counted is running";
+    EXPECT_TRUE(DecodedAhead(before, 2));
+}
+
+namespace {
+
+// What an exit from inside a message box meets, in a process of its own:
+// one worker waits at the gate with a file to decode, another waits for
+// work. Xlib ends the box's copy of the process (3 when that ends as it
+// should), then this one, with exit code 4.
+[[noreturn]] void ExitWhileHeld() {
+    alarm(20);  // a hang ends this process with a signal, not the test's time limit
+    PrefetchPlain({"date/one.tov", "date/two.tov"});
+    WaitForTextureDecodes(5000);
+    worker_gate::Hold();
+    PrefetchPlain({"date/three.tov"});
+    while (worker_gate::Waiting() == 0) usleep(1000);
+    pid_t copy = fork();
+    if (copy == 0) {
+        alarm(20);
+        exit(3);
+    }
+    int status = 0;
+    if (waitpid(copy, &status, 0) != copy || !WIFEXITED(status) || WEXITSTATUS(status) != 3) _exit(1);
+    exit(4);
+}
+
+}  // namespace
+
+// An exit taken while a message box holds the workers ends the process, and
+// so does one taken in the box's copy of the process, where no worker runs.
+TEST(TexturePrefetch, AnExitWhileTheWorkersAreHeldEndsTheProcessAndTheBoxesCopy) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ScratchFolder folder;
+    Scenario s;
+    for (const char* n : {"one", "two", "three"}) ScratchFolder::WriteTga(n, 1, 1, {0xFF102030});
+    EXPECT_EXIT(ExitWhileHeld(), testing::ExitedWithCode(4), "");
+}
+
+// Where no worker can be started (too many threads for the user, no memory
+// for a stack) the files wait for their loads, which decode them; where one
+// runs, it takes all the work.
+TEST(TexturePrefetch, WithoutNewWorkersTheLoadsOrTheWorkersRunningDecode) {
+    ScratchFolder folder;
+    Scenario s;
+    ASSERT_EQ(TextureDecodeWorkers(), 0);
+    const std::vector<LPCSTR> files = {"date/p0.tov", "date/p1.tov", "date/p2.tov", "date/p3.tov",
+                                       "date/p4.tov", "date/p5.tov", "date/p6.tov"};
+    for (int i = 0; i < (int)files.size(); ++i)
+        ScratchFolder::WriteTga("p" + std::to_string(i), 1, 1, {0xFF000000u | (uint32_t)i});
+    TextureDecodeCounts before = GetTextureDecodeCounts();
+    worker_gate::FailNextStarts(1000);
+    PrefetchPlain({files[0], files[1]});
     EXPECT_EQ(TextureDecodeWorkers(), 0);
+    for (int i = 0; i < 2; ++i) {
+        IDirect3DTexture8* t = nullptr;
+        ASSERT_GE(D3DXCreateTextureFromFileA(g_pd3dDevice, files[i], &t), 0) << files[i];
+        EXPECT_EQ(Tex(t)->argb[0], 0xFF000000u | (uint32_t)i) << files[i];
+        t->Release();
+    }
+    TextureDecodeCounts after = GetTextureDecodeCounts();
+    EXPECT_EQ(after.byPrefetch + after.byLoads - before.byPrefetch - before.byLoads, 2);
+
+    worker_gate::FailNextStarts(0);
+    before = after;
+    PrefetchPlain({files[2]});
+    ASSERT_TRUE(DecodedAhead(before, 1));
+    ASSERT_EQ(TextureDecodeWorkers(), 1);
+    // Held, the worker stays: left idle too long it waits at the gate, and
+    // still takes what comes.
+    worker_gate::Hold();
+    worker_gate::FailNextStarts(1000);
+    before = GetTextureDecodeCounts();
+    PrefetchPlain({files[3], files[4], files[5], files[6]});
+    worker_gate::Release();
+    EXPECT_TRUE(DecodedAhead(before, 4));
+    worker_gate::FailNextStarts(0);
 }
 
 // Loads that come straight after their prefetch, while the workers are still

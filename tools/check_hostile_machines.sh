@@ -14,6 +14,12 @@
 #                 and the game's peak memory stays below MEMORY_MB (300)
 #   no-display    no DISPLAY, WAYLAND_DISPLAY or SDL_VIDEODRIVER: the game
 #                 ends by itself with a non-zero exit code
+#   few-threads   the player's user may run 6 more threads than it runs
+#                 already (ulimit -u; as root the game runs as nobody, as
+#                 root has no such limit): a recorded road reaches play,
+#                 every picture and sound loaded
+#   little-memory the same road in 600 MB of address space (ulimit -v;
+#                 skipped for a sanitizer build, whose shadow needs more)
 #
 #   tools/check_hostile_machines.sh BUILD_DIR CASE|all [SECONDS]
 #
@@ -31,7 +37,7 @@ memory_mb=${MEMORY_MB:-300}
 
 if [ "$case_name" = all ]; then
   status=0
-  for c in no-sound long-folder odd-folder script-pipe script-zero no-display; do
+  for c in no-sound long-folder odd-folder script-pipe script-zero no-display few-threads little-memory; do
     echo "== $c"
     "$0" "$build" "$c" $seconds || status=1
   done
@@ -54,6 +60,7 @@ export POTE_FRAME_STATS=1 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 unset POTE_INPUT_SCRIPT
 folder=$build
 expect=""
+as_player=()
 road_frames=0  # frames to play before the close request; 0: a second's worth
 case $case_name in
   no-sound)
@@ -86,13 +93,32 @@ case $case_name in
   no-display)
     if [ -r /dev/dri/card0 ] && [ -w /dev/dri/card0 ]; then echo "SKIP: a console display could serve here"; exit 77; fi
     unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER ;;
+  few-threads)
+    player=$(id -u)
+    if [ "$player" = 0 ]; then
+      player=65534
+      as_player=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    fi
+    # The limit counts every process and thread of the user's.
+    threads=$(( $(ps -L -u "$player" --no-headers 2> /dev/null | wc -l) + 6 ))
+    export POTE_INPUT_SCRIPT="$root/tests/scripts/front_end_to_play.txt"
+    road_frames=700 ;;
+  little-memory)
+    # grep reads all (no -q): nm cut short would fail the pipe.
+    if { nm -D "$build/potepote"; nm "$build/potepote"; } 2> /dev/null | grep __asan_ > /dev/null; then
+      echo "SKIP: a sanitizer build"; exit 77
+    fi
+    export POTE_INPUT_SCRIPT="$root/tests/scripts/front_end_to_play.txt"
+    road_frames=700 ;;
   *) echo "no case $case_name"; exit 2 ;;
 esac
 if [ "$folder" != "$build" ]; then
   mkdir -p "$folder" && ln -s "$build/date" "$folder/date" || { echo "cannot make $folder"; exit 2; }
 fi
 
-(cd "$folder" && exec "$build/potepote") > /dev/null 2> "$work/err" &
+(cd "$folder" && if [ "$case_name" = few-threads ]; then ulimit -u "$threads" || exit 2; fi &&
+  if [ "$case_name" = little-memory ]; then ulimit -v $((600 * 1024)) || exit 2; fi &&
+  exec "${as_player[@]}" "$build/potepote") > /dev/null 2> "$work/err" &
 game=$!
 started=$(date +%s.%N)
 elapsed() { awk -v a="$started" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }'; }

@@ -56,6 +56,13 @@ faults=(
   "platform/sdl/sound_sdl_decode.cpp|silent++ < 2|silent++ < 0|a converted WAVE's end left in the resampler (a silent tail and a click)"
   "platform/common/sound_scan.cpp|riffSize == 0 \|\| (uint64_t)riffSize + 8 > size|riffSize == 0|a WAVE streamed with a longer stream's sizes refused as broken"
   "platform/common/sound_scan.cpp|held - held % frame|held|a streamed WAVE's partial last frame kept (the load fails)"
+  "platform/common/worker_gate.h|constexpr auto kIdleEnd = std::chrono::seconds(1);|constexpr auto kIdleEnd = std::chrono::milliseconds(1);|idle workers end after a millisecond: each song loads the SoundFont again"
+  "platform/sdl/sound_sdl_decode.cpp|            if (idle_ == 0) Spawn();||a WAVE played while songs render waits behind them and starts silent"
+  "platform/sdl/sound_sdl_decode.cpp|if (busy_.size() + queue_.size() > live && (int)live < MaxThreads()) Spawn();|if (live == 0) Spawn();|sounds loaded together render one after another"
+  "platform/common/worker_gate.cpp|        it->join();|        continue;|picture workers that ended are never joined: later prefetches decode on the game's thread"
+  "platform/common/d3dx_texture.cpp|        ended_.push_back(std::this_thread::get_id());||a picture worker ends without counting itself out"
+  "platform/sdl/sound_sdl_decode.cpp|        ended_.push_back(std::this_thread::get_id());||a sound worker ends without counting itself out"
+  "platform/common/d3dx_texture.cpp|return (int)(threads_.size() - ended_.size());|return (int)threads_.size();|picture workers that ended still counted"
 )
 
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo > /dev/null || exit 1

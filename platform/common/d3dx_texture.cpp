@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <set>
 #include <string>
 #include <thread>
@@ -80,6 +81,20 @@ bool Decode(const char* file, CacheKey* key, DecodedImage* image, std::string* w
     return true;
 }
 
+// Decode's picture, kept with its runs. Memory that cannot be had fails this
+// file alone.
+bool DecodeCached(const char* file, CacheKey* key, CachedImage* cached, std::string* why) {
+    try {
+        DecodedImage image;
+        if (!Decode(file, key, &image, why)) return false;
+        *cached = Cached(image);
+        return true;
+    } catch (const std::bad_alloc&) {
+        if (why) *why = "not enough memory to decode it";
+        return false;
+    }
+}
+
 // The decoded pictures, and the prefetched files still waiting or being
 // decoded. Worker threads take the waiting ones in the order they were asked
 // for; a load that needs one still waiting takes it itself, and one that
@@ -90,6 +105,7 @@ public:
     Decoder() { SetDecodePause(worker_gate::Checkpoint); }
 
     ~Decoder() {
+        worker_gate::LiftHolds();
         {
             std::lock_guard<std::mutex> lock(mutex_);
             stopping_ = true;
@@ -109,9 +125,10 @@ public:
         unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         // Leave a core to the game's own thread.
         size_t most = std::max(1u, std::min(cores, 8u) - 1);
-        worker_gate::JoinEnded(threads_, ended_);
-        while (threads_.size() < std::min(most, busy_.size() + waiting_.size()))
-            threads_.emplace_back([this] { Work(); });
+        // Where no worker can be started, the loads decode what is left waiting.
+        while (threads_.size() - ended_.size() < std::min(most, busy_.size() + waiting_.size()) &&
+               worker_gate::Start(threads_, ended_, [this] { Work(); })) {
+        }
         wake_.notify_all();
     }
 
@@ -138,12 +155,10 @@ public:
     }
 
     // A picture the load decoded itself.
-    CachedImage Keep(const CacheKey& key, DecodedImage& image) {
-        CachedImage cached = Cached(image);
+    void Keep(const CacheKey& key, const CachedImage& image) {
         std::lock_guard<std::mutex> lock(mutex_);
-        decoded_.emplace(key, cached);
+        decoded_.emplace(key, image);
         ++counts_.byLoads;
-        return cached;
     }
 
     bool Known(const CacheKey& key) {
@@ -206,13 +221,11 @@ private:
 
     // Decodes outside the lock, then files the result and wakes the loads.
     void Finish(Job& job) {
-        DecodedImage image;
         // The identity read now is the one the texels belong to; a file
         // changed since it was asked for is kept under its new identity.
         const CacheKey asked = job.key;
-        bool ok = Decode(job.file.c_str(), &job.key, &image, nullptr);
         CachedImage cached;
-        if (ok) cached = Cached(image);
+        bool ok = DecodeCached(job.file.c_str(), &job.key, &cached, nullptr);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (ok && decoded_.emplace(job.key, std::move(cached)).second) ++counts_.byPrefetch;
@@ -252,12 +265,11 @@ HRESULT Load(IDirect3DDevice8* device, LPCSTR srcFile, D3DFORMAT format, D3DCOLO
     }
     CachedImage image;
     if (!TheDecoder().Find(key, &image)) {
-        DecodedImage decoded;
-        if (!Decode(srcFile, &key, &decoded, &why)) {
+        if (!DecodeCached(srcFile, &key, &image, &why)) {
             ReportLoadFailure(srcFile, why);
             return E_FAIL;
         }
-        image = TheDecoder().Keep(key, decoded);
+        TheDecoder().Keep(key, image);
     }
     *texture = NewTextureObject(image.width, image.height, image.texels, image.runs);
     return S_OK;

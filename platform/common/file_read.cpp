@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <tuple>
 
 bool FileIdentity::operator==(const FileIdentity& o) const {
@@ -87,7 +88,12 @@ bool ReadWholeFileAt(int dirFd, const char* path, off_t maxBytes, FileIdentity* 
                      std::string* why) {
     int fd = OpenRegular(dirFd, path, maxBytes, id, why);
     if (fd < 0) return false;
-    bytes->resize((size_t)id->size);
+    try {
+        bytes->resize((size_t)id->size);
+    } catch (const std::bad_alloc&) {
+        close(fd);
+        return Fail(why, "not enough memory to read it (" + std::to_string((long long)id->size) + " bytes)");
+    }
     size_t done = 0;
     bool ok = true;
     while (done < bytes->size()) {

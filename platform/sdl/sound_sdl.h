@@ -69,6 +69,9 @@ void StopRendering();
 // Render workers running now. For tests.
 int RenderWorkers();
 
+// SoundFont loads begun so far, by workers and by the game's thread. For tests.
+int SoundFontLoads();
+
 // Waits, at most maxMs, until no render is queued or running; false when
 // time ran out first.
 bool WaitForRenders(int maxMs);

@@ -211,28 +211,40 @@ enum class Verdict { Unknown, Usable, Unusable };
 // Workers start as work comes and end when there has been none for a while.
 class RenderPool {
 public:
-    ~RenderPool() { Stop(); }
+    ~RenderPool() {
+        worker_gate::LiftHolds();
+        Stop();
+    }
 
     // False when a song cannot be rendered: no SoundFont, or one FluidSynth
-    // refused. Waits (unless told not to) until a worker has tried to load it.
+    // refused. Waits (unless told not to) until a worker has tried to load it,
+    // or tries itself where no worker can be started.
     bool FontUsable(bool wait) {
         std::unique_lock<std::mutex> lock(mutex_);
         ChooseFont();
         if (verdict_ == Verdict::Unknown && !wait) return true;
-        if (verdict_ == Verdict::Unknown && threads_.size() == ended_.size()) Spawn();
+        if (verdict_ == Verdict::Unknown && Live() == 0 && !Spawn()) OpenSynth(callerSynth_, lock, false);
         ready_.wait(lock, [&] { return verdict_ != Verdict::Unknown; });
         return verdict_ == Verdict::Usable;
     }
 
     void Add(RenderJob job) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
         ChooseFont();
         queue_.push_back(std::move(job));
         // Another worker when every one is busy: sounds loaded together (the
         // stage start's set) render side by side.
-        const size_t live = threads_.size() - ended_.size();
+        const size_t live = Live();
         if (busy_.size() + queue_.size() > live && (int)live < MaxThreads()) Spawn();
-        wake_.notify_one();
+        if (Live() > 0) {
+            wake_.notify_one();
+            return;
+        }
+        // No worker, and none can be started: the sound is rendered here, and
+        // its load takes that much longer.
+        RenderJob mine = std::move(queue_.back());
+        queue_.pop_back();
+        Run(mine, callerSynth_, lock, false);
     }
 
     // See PrepareToPlay.
@@ -291,6 +303,10 @@ public:
             done_.notify_all();
         }
         for (std::thread& t : threads) t.join();
+        {
+            std::lock_guard<std::mutex> life(SynthLifeLock());
+            callerSynth_.Clear();
+        }
         std::lock_guard<std::mutex> lock(mutex_);
         ended_.clear();
         stopping_ = false;
@@ -310,7 +326,12 @@ public:
 
     int Workers() {
         std::lock_guard<std::mutex> lock(mutex_);
-        return (int)(threads_.size() - ended_.size());
+        return (int)Live();
+    }
+
+    int SoundFontLoads() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return fontLoads_;
     }
 
 private:
@@ -331,16 +352,17 @@ private:
         fluid_set_log_function(FLUID_DBG, QuietLog, nullptr);
     }
 
-    void Spawn() {
-        worker_gate::JoinEnded(threads_, ended_);
-        threads_.emplace_back([this] { Work(); });
-    }
+    size_t Live() const { return threads_.size() - ended_.size(); }
 
-    // Loads the SoundFont into the worker's synthesizer (once), outside the
-    // lock, and files what that says about the font.
-    bool OpenSynth(Synth& synth, std::unique_lock<std::mutex>& lock) {
+    bool Spawn() { return worker_gate::Start(threads_, ended_, [this] { Work(); }); }
+
+    // Loads the SoundFont into the synthesizer (once), outside the lock, and
+    // files what that says about the font. onWorker: called by a worker,
+    // which passes the gate; the game's thread never waits there.
+    bool OpenSynth(Synth& synth, std::unique_lock<std::mutex>& lock, bool onWorker) {
         if (synth.synth) return true;
         const std::string path = font_;
+        ++fontLoads_;
         lock.unlock();
         bool open;
         {
@@ -348,9 +370,9 @@ private:
             // waits for one SoundFont load at most, not for every worker
             // queued behind it.
             std::lock_guard<std::mutex> life(SynthLifeLock());
-            worker_gate::Enter();
+            if (onWorker) worker_gate::Enter();
             open = synth.Open(path);
-            worker_gate::Leave();
+            if (onWorker) worker_gate::Leave();
         }
         lock.lock();
         if (verdict_ == Verdict::Unknown) {
@@ -365,7 +387,7 @@ private:
         std::unique_lock<std::mutex> lock(mutex_);
         // The first worker finds out whether the SoundFont loads; the others
         // load it when a song comes.
-        if (verdict_ == Verdict::Unknown) OpenSynth(synth, lock);
+        if (verdict_ == Verdict::Unknown) OpenSynth(synth, lock, true);
         for (;;) {
             ++idle_;
             bool work = wake_.wait_for(lock, worker_gate::kIdleEnd, [&] { return stopping_ || !queue_.empty(); });
@@ -389,22 +411,27 @@ private:
             }
             RenderJob job = std::move(queue_.front());
             queue_.pop_front();
-            busy_.push_back(job.sound);
-            const bool song = !job.samples;
-            const bool open = !song || OpenSynth(synth, lock);
-            lock.unlock();
-            worker_gate::Enter();
-            bool whole = open && (song ? Render(synth.synth, job) : Convert(job));
-            job.samples.reset();
-            worker_gate::Leave();
-            lock.lock();
-            if (!whole) job.sound->failed = true;
-            job.sound->finished = true;
-            busy_.erase(std::find(busy_.begin(), busy_.end(), job.sound));
-            done_.notify_all();
-            progress_.notify_all();
+            Run(job, synth, lock, true);
         }
         ended_.push_back(std::this_thread::get_id());
+    }
+
+    // Renders or converts the job, taken off the queue, outside the lock.
+    void Run(RenderJob& job, Synth& synth, std::unique_lock<std::mutex>& lock, bool onWorker) {
+        busy_.push_back(job.sound);
+        const bool song = !job.samples;
+        const bool open = !song || OpenSynth(synth, lock, onWorker);
+        lock.unlock();
+        if (onWorker) worker_gate::Enter();
+        bool whole = open && (song ? Render(synth.synth, job) : Convert(job));
+        job.samples.reset();
+        if (onWorker) worker_gate::Leave();
+        lock.lock();
+        if (!whole) job.sound->failed = true;
+        job.sound->finished = true;
+        busy_.erase(std::find(busy_.begin(), busy_.end(), job.sound));
+        done_.notify_all();
+        progress_.notify_all();
     }
 
     void Progress() {
@@ -572,6 +599,8 @@ private:
     std::vector<std::thread> threads_;
     std::vector<std::thread::id> ended_;  // workers that ended, still to join
     size_t idle_ = 0;                     // workers waiting for work
+    Synth callerSynth_;                   // renders on the caller's thread, where no worker can start
+    int fontLoads_ = 0;                   // SoundFont loads begun, for tests
     bool fontChosen_ = false;
     std::string font_;
     Verdict verdict_ = Verdict::Unknown;
@@ -987,6 +1016,8 @@ bool WaitForRenders(int maxMs) { return Pool().WaitIdle(maxMs); }
 bool SoundFontUsable() { return Pool().FontUsable(true); }
 
 int RenderWorkers() { return Pool().Workers(); }
+
+int SoundFontLoads() { return Pool().SoundFontLoads(); }
 
 void PrepareToPlay(const DecodedSound& sound) {
     if (!sound.finished) Pool().Prepare(&sound);

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -620,10 +621,33 @@ TEST_F(SoundSdlTest, SongPlaysAtOnceWhileItIsRendered) {
 
 
 
+namespace {
+
+// The threads the process has now, as the system counts them.
+int ThreadsNow() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.compare(0, 8, "Threads:") == 0) return std::stoi(line.substr(8));
+    return -1;
+}
+
+// Waits until the process is down to n threads: idle workers end after a
+// second, and a loaded machine may take longer.
+bool ThreadsDownTo(int n) {
+    for (int i = 0; i < 3000 && ThreadsNow() > n; ++i) Wait(10);
+    return ThreadsNow() == n;
+}
+
+}  // namespace
+
 // While a message box is up, renders stand still between two blocks (the
 // box's process copy must not find a worker inside a library call), and go
-// on after it. Workers left idle end; a later load starts one again.
+// on after it. Workers left idle end, counted out as they go; a later load
+// starts one again.
 TEST_F(SoundSdlTest, HeldRendersStandStillAndIdleWorkersEnd) {
+    sound_sdl::StopRendering();
+    const int threads = ThreadsNow();
     WriteFile("date/long.tov", LongSong());
     ASSERT_TRUE(LoadSegment(0, "date/long.tov", true));
     const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[0]);
@@ -640,12 +664,105 @@ TEST_F(SoundSdlTest, HeldRendersStandStillAndIdleWorkersEnd) {
     EXPECT_TRUE(sound->finished);
     EXPECT_FALSE(sound->failed);
 
-    // Idle workers end after a second; a loaded machine may take longer.
-    for (int i = 0; i < 3000 && sound_sdl::RenderWorkers() > 0; ++i) Wait(10);
-    EXPECT_EQ(sound_sdl::RenderWorkers(), 0);
+    ASSERT_TRUE(ThreadsDownTo(threads));
+    ASSERT_EQ(sound_sdl::RenderWorkers(), 0);
     WriteFile("date/later.tov", MidiSong());
     ASSERT_TRUE(LoadSegment(1, "date/later.tov", false));
     EXPECT_GT(Info(1).peak, 1000);
+}
+
+namespace {
+
+// What an exit from inside a message box meets, in a process of its own: a
+// song's render stands still at the gate. Exits with 4.
+[[noreturn]] void ExitWhileARenderIsHeld(const std::string& dir) {
+    alarm(20);  // a hang ends this process with a signal, not the test's time limit
+    WriteFile("date/long.tov", LongSong());
+    if (!LoadSegment(0, "date/long.tov", true)) _exit(1);
+    const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[0]);
+    while (sound->ready == 0 && !sound->finished) Wait(1);
+    std::string cmd = "rm -rf '" + dir + "'";
+    if (system(cmd.c_str()) != 0) _exit(1);
+    worker_gate::Hold();
+    exit(4);
+}
+
+}  // namespace
+
+// An exit taken while a message box holds a render ends the process.
+TEST_F(SoundSdlTest, AnExitWhileARenderIsHeldEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(ExitWhileARenderIsHeld(dir_), testing::ExitedWithCode(4), "");
+}
+
+// Songs loaded a moment apart share a worker and the SoundFont it loaded: a
+// worker left idle stays a while before it ends, so the next song starts at
+// once rather than after loading the SoundFont again.
+TEST_F(SoundSdlTest, SongsAMomentApartLoadTheSoundFontOnce) {
+    ASSERT_TRUE(LoadSegment(0, "date/song.tov", false));
+    sound_sdl::WaitUntilRendered(*sound_sdl::SegmentSound(g_pSegment[0]));
+    const auto rendered = std::chrono::steady_clock::now();
+    const int loads = sound_sdl::SoundFontLoads();
+    WriteFile("date/later.tov", MidiSong());
+    Wait(200);
+    const auto asked = std::chrono::steady_clock::now();
+    ASSERT_TRUE(LoadSegment(1, "date/later.tov", false));
+    sound_sdl::WaitUntilRendered(*sound_sdl::SegmentSound(g_pSegment[1]));
+    if (asked - rendered > std::chrono::milliseconds(700)) GTEST_SKIP() << "too busy to judge";
+    EXPECT_EQ(sound_sdl::SoundFontLoads(), loads);
+    EXPECT_GT(Info(1).peak, 1000);
+}
+
+// Sounds loaded together render side by side, a worker each up to the
+// pool's size (two cores left to the game and the mixer, four at most); a
+// sound about to play while every worker is busy gets a worker of its own
+// rather than waiting behind the songs and starting on silence.
+TEST_F(SoundSdlTest, BusyWorkersGetCompanyForSoundsLoadedTogetherAndOneAboutToPlay) {
+    const int most = std::clamp((int)std::thread::hardware_concurrency() - 2, 1, 4);
+    worker_gate::Hold();  // nothing finishes: every worker stays busy
+    for (int i = 0; i < most; ++i) {
+        const std::string file = "date/song" + std::to_string(i) + ".tov";
+        WriteFile(file, MidiSong());
+        ASSERT_TRUE(LoadSegment(i, file.c_str(), false));
+        EXPECT_EQ(sound_sdl::RenderWorkers(), i + 1) << file;
+    }
+    ASSERT_TRUE(LoadSegment(most, "date/tone.tov", false));
+    EXPECT_EQ(sound_sdl::RenderWorkers(), most);
+    const sound_sdl::DecodedSound* tone = sound_sdl::SegmentSound(g_pSegment[most]);
+    sound_sdl::PrepareToPlay(*tone);
+    EXPECT_EQ(sound_sdl::RenderWorkers(), most + 1);
+    worker_gate::Release();
+    ASSERT_TRUE(sound_sdl::WaitForRenders(20000));
+    for (int i = 0; i <= most; ++i) {
+        EXPECT_FALSE(sound_sdl::SegmentSound(g_pSegment[i])->failed) << i;
+        EXPECT_GT(Info(i).peak, 1000) << i;
+    }
+}
+
+// Where no worker can be started (too many threads for the user, no memory
+// for a stack) songs are rendered and WAVEs converted as they load, on the
+// loading thread: they play whole, and the load takes that much longer.
+TEST_F(SoundSdlTest, WithoutWorkersSoundsAreRenderedAsTheyLoad) {
+    sound_sdl::StopRendering();
+    worker_gate::FailNextStarts(1000);
+    alarm(20);  // a wait for a worker that never comes fails the test instead of hanging it
+    const bool font = sound_sdl::SoundFontUsable();
+    const bool song = LoadSegment(0, "date/song.tov", true);
+    const bool tone = LoadSegment(1, "date/tone.tov", false);
+    alarm(0);
+    worker_gate::FailNextStarts(0);
+    EXPECT_TRUE(font);
+    ASSERT_TRUE(song);
+    ASSERT_TRUE(tone);
+    EXPECT_EQ(sound_sdl::RenderWorkers(), 0);
+    for (int slot : {0, 1}) {
+        const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[slot]);
+        ASSERT_TRUE(sound->finished) << slot;
+        EXPECT_FALSE(sound->failed) << slot;
+    }
+    EXPECT_GT(Info(0).peak, 1000);
+    EXPECT_GT(Info(1).peak, 1000);
+    EXPECT_EQ(Info(1).frames, 13230u);
 }
 
 // A WAVE is converted after its load, into a buffer of its converted length;
