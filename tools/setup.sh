@@ -10,7 +10,7 @@ packages=(build-essential cmake pkg-config git
           libpng-dev libjpeg-dev zlib1g-dev
           libcairo2-dev libpango1.0-dev fonts-noto-cjk fonts-dejavu-core
           libgtest-dev clang libclang-rt-dev
-          xvfb xdotool x11-apps x11-utils xfonts-base)
+          xvfb openbox xdotool x11-apps x11-utils xfonts-base)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
