@@ -303,8 +303,8 @@ private:
     }
 
     struct Stretch {
-        SDL_AudioCVT layout;  // to floats at the sound's rate
-        int channels = 2;     // of those floats
+        SDL_AudioCVT layout{};  // to floats at the sound's rate
+        int channels = 2;       // of those floats
         int rate = kRate;
     };
 
