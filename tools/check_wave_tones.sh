@@ -15,7 +15,12 @@
 # best converter (the disabled test SoundSdlBench.ConvertedWavesAgainstReferences).
 #
 # With WAVE_SIZES=streamed the tones are written as to a pipe: their RIFF
-# and data chunk sizes are 0xFFFFFFFF.
+# and data chunk sizes are 0xFFFFFFFF. With EFFECTS=ogg they are Ogg Vorbis
+# instead (mono, at RATE, at the encoder's top quality, so that its noise
+# stays below the steps measured), written by a small program built from
+# tests/fuzz/ogg_samples.h; the comparison with other converters is left
+# out. With TONES_DIR=DIR the folders are written and kept in DIR/RATE (for
+# tools/bench_sounds.sh, say).
 #
 # RATES defaults to "8000 22050 48000", RUNS to 3. A tone passes at
 # 300 ms +- 4 ms with no step beyond 1.5 times its own; tones that overlap in
@@ -28,16 +33,38 @@ rates=${2:-8000 22050 48000}
 runs=${3:-3}
 [ -x "$build/potepote" ] || { echo "no game in $build" >&2; exit 2; }
 source "$here/tools/lib/x_game.sh"
+effects=${EFFECTS:-wave}
+case $effects in wave|ogg) ;; *) echo "EFFECTS is wave or ogg" >&2; exit 2 ;; esac
 tmp=$(mktemp -d)
 game=""
 trap '[ -n "$game" ] && kill -KILL "$game" 2> /dev/null; rm -rf "$tmp"' EXIT
+folders=$tmp
+if [ -n "${TONES_DIR:-}" ]; then
+    mkdir -p "$TONES_DIR" && folders=$(cd "$TONES_DIR" && pwd) || exit 2
+fi
+
+# OUT RATE: a 300-ms tone of 1 kHz as Ogg Vorbis, as make_folder writes it in WAVE.
+if [ "$effects" = ogg ]; then
+    c++ -std=c++17 -O1 -I"$here/tests" -x c++ - -o "$tmp/ogg_tone" \
+        $(pkg-config --cflags --libs vorbisenc vorbis ogg opus) <<'CPP' || exit 2
+#include <cstdio>
+#include <cstdlib>
+#include "fuzz/ogg_samples.h"
+int main(int, char** argv) {
+  const oggsamples::Bytes ogg = oggsamples::VorbisOf(0.3, std::atoi(argv[2]), {1000}, 10000 / 32768.0f, 1.0f);
+  FILE* f = std::fopen(argv[1], "wb");
+  return f && !ogg.empty() && std::fwrite(ogg.data(), 1, ogg.size(), f) == ogg.size() && std::fclose(f) == 0 ? 0 : 1;
+}
+CPP
+fi
 
 # FOLDER RATE: date/ with the effects as tones and the songs silent.
 make_folder() {
+    rm -rf "$1/date"
     cp -r "$build/date" "$1/date"
-    python3 - "$1/date" "$2" "${WAVE_SIZES:-}" <<'PY'
-import math, os, struct, sys
-folder, rate, sizes = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+    python3 - "$1/date" "$2" "${WAVE_SIZES:-}" "$effects" "$tmp/ogg_tone" <<'PY'
+import math, os, struct, subprocess, sys
+folder, rate, sizes, effects, ogg_tone = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5]
 
 def wave(path, rate, channels, samples, streamed=False):
     data = struct.pack("<%dh" % len(samples), *samples)
@@ -53,7 +80,9 @@ for name in sorted(os.listdir(folder)):
     path = os.path.join(folder, name)
     with open(path, "rb") as f:
         head = f.read(12)
-    if head[:4] == b"RIFF" and head[8:12] == b"WAVE":
+    if head[:4] == b"RIFF" and head[8:12] == b"WAVE" and effects == "ogg":
+        subprocess.run([ogg_tone, path, str(rate)], check=True)
+    elif head[:4] == b"RIFF" and head[8:12] == b"WAVE":
         wave(path, rate, 1, tone, sizes == "streamed")
     elif head[:4] == b"MThd":
         wave(path, 44100, 2, [0] * 88200)
@@ -106,13 +135,15 @@ script="$tmp/attacks.txt"
 } > "$script"
 seconds=$((700 / 60 + 16 * 45 / 60 + 3))
 
-cmake --build "$build" --target potetests_sdl -j4 > /dev/null
-SDL_AUDIODRIVER=dummy "$build/tests/potetests_sdl" --gtest_also_run_disabled_tests \
-    --gtest_filter='SoundSdlBench.DISABLED_ConvertedWavesAgainstReferences' | grep -E ' Hz |FAILED|Failure'
+if [ "$effects" = wave ]; then
+    cmake --build "$build" --target potetests_sdl -j4 > /dev/null
+    SDL_AUDIODRIVER=dummy "$build/tests/potetests_sdl" --gtest_also_run_disabled_tests \
+        --gtest_filter='SoundSdlBench.DISABLED_ConvertedWavesAgainstReferences' | grep -E ' Hz |FAILED|Failure'
+fi
 
 status=0
 for rate in $rates; do
-    folder="$tmp/$rate"
+    folder="$folders/$rate"
     mkdir -p "$folder"
     make_folder "$folder" "$rate"
     for ((run = 1; run <= runs; run++)); do

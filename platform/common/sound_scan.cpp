@@ -47,7 +47,7 @@ bool LengthFits(double seconds, std::string* why) {
     return false;
 }
 
-bool ClaimsFit(uint32_t rate, uint32_t channels, double seconds, uint32_t maxChannels, std::string* why) {
+bool ClaimsFit(uint32_t rate, uint32_t channels, double seconds, std::string* why) {
     std::string reason;
     if (rate < (uint32_t)kMinSampleRate)
         reason = std::to_string(rate) + " samples a second, fewer than " + std::to_string(kMinSampleRate);
@@ -55,8 +55,8 @@ bool ClaimsFit(uint32_t rate, uint32_t channels, double seconds, uint32_t maxCha
         reason = std::to_string(rate) + " samples a second, more than " + std::to_string(kMaxSampleRate);
     else if (channels == 0)
         reason = "no channels";
-    else if (channels > maxChannels)
-        reason = std::to_string(channels) + " channels, more than " + std::to_string(maxChannels);
+    else if (channels > (uint32_t)kMaxChannels)
+        reason = std::to_string(channels) + " channels, more than " + std::to_string(kMaxChannels);
     else
         return LengthFits(seconds, why);
     if (why) *why = reason;
@@ -135,7 +135,7 @@ ScanResult CheckWaveClaims(const uint8_t* data, size_t size, std::string* why) {
         const uint32_t perSample = std::max<uint32_t>(bits, 4);
         seconds = (double)samples.bytes * 8 / ((double)perSample * std::max<uint32_t>(channels, 1)) / rate;
     }
-    return ClaimsFit(rate, channels, seconds, kMaxWaveChannels, why) ? ScanResult::Ok : ScanResult::TooLarge;
+    return ClaimsFit(rate, channels, seconds, why) ? ScanResult::Ok : ScanResult::TooLarge;
 }
 
 namespace {
@@ -306,7 +306,9 @@ double OggDecodedSeconds(const uint8_t* data, size_t size) {
 // the length that the last page's granule position gives or, when longer,
 // the length that the packets decode to.
 ScanResult CheckOggClaims(const uint8_t* data, size_t size, std::string* why) {
-    if (size < 28 || size < 27 + (size_t)data[26]) return ScanResult::Ok;  // the mixer will refuse it
+    // A file whose first stream is neither is left to the decoder, which
+    // refuses it.
+    if (size < 28 || size < 27 + (size_t)data[26]) return ScanResult::Ok;
     const uint8_t* packet = data + 27 + data[26];
     size_t left = size - 27 - data[26];
     uint32_t rate = 0, channels = 0, granuleRate = 0;
@@ -330,7 +332,7 @@ ScanResult CheckOggClaims(const uint8_t* data, size_t size, std::string* why) {
         }
         if (p == from) break;
     }
-    if (!ClaimsFit(rate, channels, seconds, kMaxChannels, why)) return ScanResult::TooLarge;
+    if (!ClaimsFit(rate, channels, seconds, why)) return ScanResult::TooLarge;
     const double decoded = OggDecodedSeconds(data, size);
     if (decoded < 0) {
         if (why) *why = "more than " + std::to_string(kMaxOggStreams) + " streams side by side";

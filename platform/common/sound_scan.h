@@ -12,12 +12,9 @@ namespace sound_scan {
 // beyond these a tiny hostile header could ask for gigabytes of samples.
 constexpr int kMinSampleRate = 4000;
 constexpr int kMaxSampleRate = 192000;
-// Files of more than two channels are mixed down to stereo, as SDL does for
-// layouts of up to eight.
+// WAVE and Ogg files of more than two channels are mixed down to stereo, as
+// SDL does for layouts of up to eight.
 constexpr int kMaxChannels = 8;
-// A WAVE of more channels is mixed down to stereo, as SDL does for layouts of
-// up to eight; its samples never take more memory than the file itself.
-constexpr int kMaxWaveChannels = 8;
 constexpr double kMaxSoundSeconds = 600.0;  // decoded length, MIDI songs included
 // Larger files are not read at all.
 constexpr int64_t kMaxSoundFileBytes = 64 << 20;

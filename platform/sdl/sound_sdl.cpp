@@ -363,8 +363,7 @@ Segment* FindOrDecode(const std::string& relative, const Loader* loader, bool re
     DecodeResult decoded = DecodeSoundFile(bytes.data(), bytes.size(), &seg->sound);
     if (decoded != DecodeResult::Ok) {
         static const char* const kWhy[] = {
-            "ok", "not a sound file", "a broken sound file", kNoSoundFont, "the mixer is not open",
-            "a sound beyond the limits"};
+            "ok", "not a sound file", "a broken sound file", kNoSoundFont, "a sound beyond the limits"};
         why = kWhy[(int)decoded];
         std::string limit;
         // The scan names the limit that the decode's own check found passed.

@@ -26,12 +26,13 @@ using sound_scan::kMaxSampleRate;
 using sound_scan::kMaxSoundSeconds;
 using sound_scan::kMinSampleRate;
 
-// A sound in the mixer's format. A WAVE file is read when it is loaded and
-// converted to the mixer's format by a worker thread into a buffer of its
-// converted length. MIDI is rendered by worker threads: the buffer has room
-// for the longest the song can be (one pass and the longest ring-out). Both
-// fill from the start, so a play can begin at once and the mixer reads what
-// the worker has just written. Whatever is not ready yet reads as silence.
+// A sound in the mixer's format. A WAVE file is read when it is loaded (an
+// Ogg file decoded, for its length) and converted to the mixer's format by a
+// worker thread into a buffer of its converted length. MIDI is rendered by
+// worker threads: the buffer has room for the longest the song can be (one
+// pass and the longest ring-out). Both fill from the start, so a play can
+// begin at once and the mixer reads what the worker has just written.
+// Whatever is not ready yet reads as silence.
 struct DecodedSound {
     DecodedSound() = default;
     DecodedSound(const DecodedSound&) = delete;
@@ -87,7 +88,6 @@ enum class DecodeResult {
     Unrecognised,  // not a format this layer reads
     Corrupt,       // recognised, but truncated, malformed or unreasonably long
     NoSoundFont,   // MIDI, but no General MIDI SoundFont, or one that does not load
-    NoMixer,       // Ogg needs the mixer open to convert it
     TooLarge,      // claims a rate, channel count or length beyond the limits above
 };
 

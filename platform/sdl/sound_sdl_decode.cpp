@@ -10,7 +10,6 @@
 #include "platform/common/worker_gate.h"
 
 #include <SDL.h>
-#include <SDL_mixer.h>
 #include <fluidsynth.h>
 #include <opusfile.h>
 #include <samplerate.h>
@@ -155,25 +154,8 @@ int Peak(const int16_t* samples, size_t count) {
 struct FreeWav {
     void operator()(Uint8* p) const { SDL_FreeWAV(p); }
 };
-struct FreeStream {
-    void operator()(SDL_AudioStream* p) const { SDL_FreeAudioStream(p); }
-};
 struct FreeResampler {
     void operator()(SRC_STATE* p) const { src_delete(p); }
-};
-
-// How a WAVE's samples become the mixer's. The load makes SDL's part, as
-// SDL sets up its converters on the calling thread. SDL turns each piece into
-// float samples at the file's own rate, mono or stereo (more channels mixed
-// down), frame by frame, so nothing carries from one piece into the next.
-// The worker's libsamplerate then carries its filter's history from piece to
-// piece, so the pieces join as one sound. (SDL's own stream resamples each
-// of its blocks afresh: it loses fractions of a frame at their joins, and
-// its flush leaves out the sound's last few milliseconds.)
-struct WaveConverter {
-    SDL_AudioCVT layout;  // to floats at the file's rate
-    int channels = 2;     // of those floats
-    double ratio = 1;     // mixer frames a file frame; 1: the rate is the mixer's
 };
 
 // The mixer's 16-bit sample nearest to a float one, clipped.
@@ -190,20 +172,201 @@ void Store(const float* from, size_t frames, int channels, int16_t* to) {
     }
 }
 
+// Samples go through the converter this many frames at a time, so that a
+// worker never holds it for long.
+constexpr Uint32 kConvertFrames = 4096;
+
+// How sampled sound becomes the mixer's, a stretch of one layout and rate at
+// a time: a WAVE is one stretch, an Ogg chain one for each run of links of
+// the same layout and rate. SDL turns each piece into float samples at the
+// sound's own rate, mono or stereo (more channels mixed down), frame by
+// frame, so nothing carries from one piece into the next. libsamplerate then
+// carries its filter's history from piece to piece, so the pieces join as
+// one sound. (SDL's own stream resamples each of its blocks afresh: it loses
+// fractions of a frame at their joins, and its flush leaves out the sound's
+// last few milliseconds.) The resampler's output lags its input by the reach
+// of its filter: silence fed after the last piece brings out the end, and
+// the stretch comes out as long as its source at the mixer's rate, to the
+// frame.
+class SampleConverter {
+public:
+    // The stretches go into the mixer's buffer pcm, of `capacity` frames,
+    // from its start.
+    void Into(int16_t* pcm, size_t capacity) {
+        pcm_ = pcm;
+        capacity_ = capacity;
+    }
+
+    // SDL's part of the next stretch to be planned, for samples of the
+    // format and channels at the rate. SDL sets up its converters on the
+    // calling thread: the load plans every stretch, the worker does the rest.
+    bool Plan(SDL_AudioFormat format, int channels, int rate) {
+        Stretch next;
+        // A mono sound is resampled as one channel, at half the cost.
+        next.channels = channels == 1 ? 1 : 2;
+        next.rate = rate;
+        if (SDL_BuildAudioCVT(&next.layout, format, (Uint8)channels, rate, AUDIO_F32SYS, (Uint8)next.channels, rate) < 0) {
+            return false;
+        }
+        plans_.push_back(next);
+        return true;
+    }
+
+    // Starts the next stretch planned where the last one ended.
+    bool Begin() {
+        if (begun_ == plans_.size()) return false;
+        stretch_ = plans_[begun_++];
+        begin_ = written_;
+        fed_ = 0;
+        resampler_.reset();
+        if (stretch_.rate == kRate) return true;
+        // The fastest of libsamplerate's sinc converters dulls the top
+        // of the band (a 22,050-Hz sound keeps 72 % of its level at
+        // 8.8 kHz, 30 % at 9.5 kHz); this one keeps 99.5 % up to 0.43 of
+        // the file's rate, where SDL's own resampler kept 81 %.
+        int error = 0;
+        resampler_.reset(src_new(SRC_SINC_MEDIUM_QUALITY, stretch_.channels, &error));
+        resampled_.resize(kConvertFrames * stretch_.channels);
+        return resampler_ != nullptr;
+    }
+
+    // The bytes that a piece of `bytes` takes while SDL converts it in place.
+    size_t PieceBytes(size_t bytes) const { return bytes * (size_t)stretch_.layout.len_mult; }
+
+    // Converts a piece of whole frames in the planned format, held in a
+    // buffer of PieceBytes, and stores what comes out. False when the
+    // stretch would no longer fit in the buffer, or SDL or the resampler fails.
+    bool Put(void* piece, Uint32 bytes) {
+        SDL_AudioCVT& layout = stretch_.layout;
+        layout.buf = static_cast<Uint8*>(piece);
+        layout.len = (int)bytes;
+        if (SDL_ConvertAudio(&layout) != 0) return false;
+        const long frames = layout.len_cvt / (stretch_.channels * (long)sizeof(float));
+        fed_ += (uint64_t)frames;
+        if (End() > capacity_) return false;
+        return Resample(static_cast<const float*>(piece), frames);
+    }
+
+    // Brings out the end of the stretch.
+    bool Finish() {
+        std::vector<float> silence;
+        for (int silent = 0; written_ < End(); ++silent) {
+            if (!resampler_ || silent == 2) return false;  // the sound came out short: never so far
+            silence.resize(kConvertFrames * stretch_.channels);
+            if (!Resample(silence.data(), kConvertFrames)) return false;
+        }
+        return true;
+    }
+
+    size_t Written() const { return written_; }
+
+    // The frames that a stretch of `frames` at the rate comes out as.
+    static uint64_t Length(uint64_t frames, int rate) { return frames * kRate / (uint64_t)rate; }
+
+private:
+    // Where the stretch ends: its frames so far at the mixer's rate.
+    size_t End() const { return begin_ + Length(fed_, stretch_.rate); }
+
+    // Stores frames of floats, resampled where the rate is not the mixer's,
+    // up to the stretch's end; what would come after is the ring of the
+    // silence beyond it.
+    bool Resample(const float* in, long frames) {
+        const size_t end = End();
+        if (!resampler_) {
+            const size_t n = std::min<size_t>(frames, end - written_);
+            Store(in, n, stretch_.channels, pcm_ + written_ * 2);
+            written_ += n;
+            return true;
+        }
+        SRC_DATA pass{};
+        pass.data_in = in;
+        pass.input_frames = frames;
+        pass.src_ratio = (double)kRate / stretch_.rate;
+        for (;;) {
+            // A piece at a low rate makes up to eleven passes.
+            worker_gate::Checkpoint();
+            pass.data_out = resampled_.data();
+            pass.output_frames = kConvertFrames;
+            if (src_process(resampler_.get(), &pass) != 0) return false;
+            const size_t n = std::min<size_t>(pass.output_frames_gen, end - written_);
+            Store(resampled_.data(), n, stretch_.channels, pcm_ + written_ * 2);
+            written_ += n;
+            pass.data_in += pass.input_frames_used * stretch_.channels;
+            pass.input_frames -= pass.input_frames_used;
+            // The piece is done once it is all taken in and what it gave
+            // fitted in the output.
+            if (written_ == end || (pass.input_frames == 0 && pass.output_frames_gen < pass.output_frames) ||
+                (pass.input_frames_used == 0 && pass.output_frames_gen == 0)) {
+                return true;
+            }
+        }
+    }
+
+    struct Stretch {
+        SDL_AudioCVT layout{};  // to floats at the sound's rate
+        int channels = 2;       // of those floats
+        int rate = kRate;
+    };
+
+    int16_t* pcm_ = nullptr;
+    size_t capacity_ = 0;
+    std::vector<Stretch> plans_;
+    size_t begun_ = 0;  // of the plans
+    Stretch stretch_;   // the one begun last
+    std::unique_ptr<SRC_STATE, FreeResampler> resampler_;
+    std::vector<float> resampled_;
+    size_t begin_ = 0;    // the stretch's first frame in the buffer
+    size_t written_ = 0;  // frames in the buffer
+    uint64_t fed_ = 0;    // frames of the stretch taken in
+};
+
+// A sound's samples, piece by piece from its start, for the converter.
+class SampleSource {
+public:
+    virtual ~SampleSource() = default;
+    // Puts the next piece through the converter, beginning each stretch as
+    // it comes, and finishes the last one at the end (*done then set).
+    // False when a piece cannot be converted.
+    virtual bool Next(SampleConverter& converter, bool* done) = 0;
+};
+
+// A WAVE's samples as SDL read them, one stretch, planned by the load.
+class WaveSource : public SampleSource {
+public:
+    WaveSource(std::unique_ptr<Uint8, FreeWav> samples, Uint32 bytes, Uint32 pieceBytes)
+        : samples_(std::move(samples)), bytes_(bytes), pieceBytes_(pieceBytes) {}
+
+    bool Next(SampleConverter& converter, bool* done) override {
+        if (fed_ == 0) {
+            if (!converter.Begin()) return false;
+            piece_.resize((converter.PieceBytes(pieceBytes_) + sizeof(float) - 1) / sizeof(float));
+        }
+        if (fed_ == bytes_) {
+            *done = true;
+            return converter.Finish();
+        }
+        const Uint32 n = std::min(pieceBytes_, bytes_ - fed_);
+        memcpy(piece_.data(), samples_.get() + fed_, n);
+        fed_ += n;
+        return converter.Put(piece_.data(), n);
+    }
+
+private:
+    std::unique_ptr<Uint8, FreeWav> samples_;
+    Uint32 bytes_;
+    Uint32 pieceBytes_;  // whole frames
+    Uint32 fed_ = 0;
+    std::vector<float> piece_;  // a piece as SDL converts it, in place
+};
+
 struct RenderJob {
     DecodedSound* sound;
     std::vector<uint8_t> midi;  // a song to render, or
     size_t songFrames;
-    std::unique_ptr<Uint8, FreeWav> samples;  // a WAVE's samples to convert
-    Uint32 sampleBytes;
-    Uint32 pieceBytes;                               // whole frames
-    std::unique_ptr<WaveConverter> converter;
+    std::unique_ptr<SampleSource> samples;  // sampled sound to convert
+    std::unique_ptr<SampleConverter> converter;
     int heldTempo = 0;  // microseconds a beat that override the song's own; 0 for none
 };
-
-// A WAVE's samples go through the converter this many frames at a time, so
-// that a worker never holds the converter for long.
-constexpr Uint32 kConvertFrames = 4096;
 
 enum class Verdict { Unknown, Usable, Unusable };
 
@@ -425,6 +588,7 @@ private:
         if (onWorker) worker_gate::Enter();
         bool whole = open && (song ? Render(synth.synth, job) : Convert(job));
         job.samples.reset();
+        job.converter.reset();
         if (onWorker) worker_gate::Leave();
         lock.lock();
         if (!whole) job.sound->failed = true;
@@ -498,94 +662,20 @@ private:
         return whole;
     }
 
-    // Converts a WAVE's samples piece by piece into its buffer, which has
-    // room for exactly the converted sound. The resampler's output lags its
-    // input by the reach of its filter: silence fed after the last piece
-    // brings out the end of the sound, up to the buffer's end.
+    // Converts sampled sound piece by piece into its buffer, which has room
+    // for exactly the converted sound, publishing each piece.
     bool Convert(RenderJob& job) {
         DecodedSound* out = job.sound;
-        WaveConverter& converter = *job.converter;
-        SDL_AudioCVT& layout = converter.layout;
-        const int channels = converter.channels;
-        const size_t capacity = out->capacity / kBytesPerFrame;
-        int16_t* pcm = reinterpret_cast<int16_t*>(out->pcm.get());
-        std::unique_ptr<SRC_STATE, FreeResampler> resampler;
-        if (converter.ratio != 1) {
-            // The fastest of libsamplerate's sinc converters dulls the top
-            // of the band (a 22,050-Hz sound keeps 72 % of its level at
-            // 8.8 kHz, 30 % at 9.5 kHz); this one keeps 99.5 % up to 0.43 of
-            // the file's rate, where SDL's own resampler kept 81 %.
-            int error = 0;
-            resampler.reset(src_new(SRC_SINC_MEDIUM_QUALITY, channels, &error));
-            if (!resampler) {
-                job.converter.reset();
-                return false;
-            }
-        }
-        // A piece as SDL converts it, in place, or as much silence.
-        const size_t pieceBytes = std::max<size_t>((size_t)job.pieceBytes * layout.len_mult,
-                                                   kConvertFrames * channels * sizeof(float));
-        std::vector<float> piece((pieceBytes + sizeof(float) - 1) / sizeof(float));
-        std::vector<float> resampled(kConvertFrames * channels);
-        Uint32 fed = 0;
-        size_t written = 0;
-        int silent = 0;  // pieces of silence fed after the sound
-        bool ok = true;
-        while (ok && written < capacity) {
+        SampleConverter& converter = *job.converter;
+        bool ok = true, done = false;
+        while (ok && !done) {
             worker_gate::Checkpoint();
-            if (Cancelled(out)) {
-                ok = false;
-                break;
-            }
-            long frames;
-            if (fed < job.sampleBytes) {
-                const Uint32 n = std::min(job.pieceBytes, job.sampleBytes - fed);
-                memcpy(piece.data(), job.samples.get() + fed, n);
-                fed += n;
-                layout.buf = reinterpret_cast<Uint8*>(piece.data());
-                layout.len = (int)n;
-                ok = SDL_ConvertAudio(&layout) == 0;
-                frames = layout.len_cvt / (channels * (long)sizeof(float));
-            } else if (resampler && silent++ < 2) {
-                frames = kConvertFrames;
-                std::fill(piece.begin(), piece.begin() + frames * channels, 0.0f);
-            } else {
-                ok = false;  // the sound came out short: never so far
-                break;
-            }
-            const size_t before = written;
-            if (ok && !resampler) {
-                const size_t n = std::min<size_t>(frames, capacity - written);
-                Store(piece.data(), n, channels, pcm + written * 2);
-                written += n;
-            }
-            SRC_DATA pass{};
-            pass.data_in = piece.data();
-            pass.input_frames = frames;
-            pass.src_ratio = converter.ratio;
-            while (ok && resampler) {
-                // A piece at a low rate makes up to eleven passes.
-                worker_gate::Checkpoint();
-                pass.data_out = resampled.data();
-                pass.output_frames = kConvertFrames;
-                ok = src_process(resampler.get(), &pass) == 0;
-                if (!ok) break;
-                const size_t n = std::min<size_t>(pass.output_frames_gen, capacity - written);
-                Store(resampled.data(), n, channels, pcm + written * 2);
-                written += n;
-                pass.data_in += pass.input_frames_used * channels;
-                pass.input_frames -= pass.input_frames_used;
-                // The piece is done once it is all taken in and what it gave
-                // fitted in the output.
-                if (written == capacity || (pass.input_frames == 0 && pass.output_frames_gen < pass.output_frames) ||
-                    (pass.input_frames_used == 0 && pass.output_frames_gen == 0)) {
-                    break;
-                }
-            }
-            if (ok) Publish(out, before * kBytesPerFrame, written * kBytesPerFrame);
+            if (Cancelled(out)) return false;
+            const size_t before = converter.Written();
+            ok = job.samples->Next(converter, &done);
+            if (ok) Publish(out, before * kBytesPerFrame, converter.Written() * kBytesPerFrame);
         }
-        job.converter.reset();
-        return ok;
+        return ok && converter.Written() * kBytesPerFrame == out->capacity;
     }
 
     std::mutex mutex_;
@@ -669,13 +759,13 @@ DecodeResult RenderMidi(const uint8_t* data, size_t size, DecodedSound* out) {
     out->finished = false;
     out->failed = false;
     out->song = true;
-    RenderJob job{out, HeaderAndTracks(data, size), songFrames, nullptr, 0, 0, nullptr};
+    RenderJob job{out, HeaderAndTracks(data, size), songFrames, nullptr, nullptr};
     job.heldTempo = TimeSmpteSongInBeats(&job.midi);
     Pool().Add(std::move(job));
     return DecodeResult::Ok;
 }
 
-// ---- Ogg of more than two channels ----
+// ---- Ogg Vorbis and Opus ----
 
 // For each of SDL's channels of the layout, the file's channel that feeds it
 // (-1 for none). Vorbis and Opus order a layout's channels front left,
@@ -783,127 +873,151 @@ private:
     bool vorbisOpen_ = false;
 };
 
-// The channels of the file's first stream, as its identification header
-// says, and whether it is Opus; 0 for a file that has none where the scan
-// reads it.
-int FirstStreamChannels(const uint8_t* data, size_t size, bool* opus) {
-    if (size < 28 || size < 27 + (size_t)data[26]) return 0;
+// Whether the file's first stream is Vorbis or Opus (*opus says which), as
+// its identification header says: the scan bounds the length of only such
+// files.
+bool FirstStreamKnown(const uint8_t* data, size_t size, bool* opus) {
+    if (size < 28 || size < 27 + (size_t)data[26]) return false;
     const uint8_t* packet = data + 27 + data[26];
     const size_t left = size - 27 - data[26];
     *opus = left >= 16 && memcmp(packet, "OpusHead", 8) == 0;
-    if (*opus) return packet[9];
-    if (left >= 16 && memcmp(packet, "\x01vorbis", 7) == 0) return packet[11];
-    return 0;
+    return *opus || (left >= 16 && memcmp(packet, "\x01vorbis", 7) == 0);
 }
 
-// SDL2_mixer hands SDL a file's channels in the file's own order, which SDL
-// reads as its own: a 5.1 file's centre sounded on the right, its front
-// right in the middle and its rear left as the LFE. A file of more than two
-// channels is decoded here instead, its channels put in SDL's order, and
-// mixed down to stereo as a WAVE of the same layout is.
-DecodeResult DecodeSurround(const uint8_t* data, size_t size, bool opus, DecodedSound* out) {
-    OggReader reader(data, size);
-    if (!reader.Open(opus)) return DecodeResult::Corrupt;
-    // The scan has bounded the decoded length; a file past that (which the
-    // scan's count rules out) is cut off at a margin beyond it. Only what
-    // is written of the buffer takes memory.
-    const size_t capacity = (size_t)(kMaxSoundSeconds + 2) * kRate * kBytesPerFrame;
-    std::unique_ptr<uint8_t[], DecodedSound::Free> pcm(static_cast<uint8_t*>(calloc(capacity, 1)));
-    if (!pcm) return DecodeResult::Corrupt;
-    std::vector<float> piece((size_t)kPieceFrames * 8), ordered((size_t)kPieceFrames * 8);
-    std::unique_ptr<SDL_AudioStream, FreeStream> stream;
-    int streamChannels = 0, streamRate = 0;
-    size_t written = 0;
-    // Takes what the converter has ready.
-    auto take = [&]() {
-        const int got = SDL_AudioStreamGet(stream.get(), pcm.get() + written, (int)(capacity - written));
-        if (got < 0) return DecodeResult::Corrupt;
-        written += (size_t)got;
-        return SDL_AudioStreamAvailable(stream.get()) == 0 ? DecodeResult::Ok : DecodeResult::TooLarge;
-    };
-    for (;;) {
+// An Ogg file's samples piece by piece, their channels put in SDL's order:
+// the decoders give them in the file's, which SDL would read as its own (a
+// 5.1 file's centre on the right, its front right in the middle and its
+// rear left as the LFE).
+class OggSamples {
+public:
+    OggSamples(const uint8_t* data, size_t size) : reader_(data, size), decoded_((size_t)kPieceFrames * 8) {}
+
+    bool Open(bool opus) { return reader_.Open(opus); }
+
+    // Reads the next piece into Samples(): its frames, 0 at the end. *starts
+    // is set where it begins a stretch, a link of another layout or rate than
+    // the piece before. Fails (Corrupt or TooLarge) where the decoder cannot
+    // go on, or a link is past the limits.
+    DecodeResult Next(long* frames, bool* starts) {
         int channels = 0, rate = 0;
-        const long frames = reader.Read(piece.data(), &channels, &rate);
-        if (frames < 0) return DecodeResult::Corrupt;
-        if (frames > 0 && (channels < 1 || channels > 8 || rate < kMinSampleRate || rate > kMaxSampleRate)) {
-            return DecodeResult::TooLarge;  // a later link of the chain, past the limits
+        *frames = reader_.Read(decoded_.data(), &channels, &rate);
+        if (*frames < 0) return DecodeResult::Corrupt;
+        *starts = false;
+        if (*frames == 0) return DecodeResult::Ok;
+        if (channels < 1 || channels > kMaxChannels || rate < kMinSampleRate || rate > kMaxSampleRate) {
+            return DecodeResult::TooLarge;  // a later link of the chain
         }
-        if (frames == 0 || channels != streamChannels || rate != streamRate) {
-            // The end, or a link of another layout or rate: what the last
-            // link left in the converter comes out first.
-            if (stream) {
-                if (SDL_AudioStreamFlush(stream.get()) != 0) return DecodeResult::Corrupt;
-                const DecodeResult taken = take();
-                if (taken != DecodeResult::Ok) return taken;
-            }
-            if (frames == 0) break;
-            stream.reset(SDL_NewAudioStream(AUDIO_F32SYS, (Uint8)kLayouts[channels].channels, rate,
-                                            AUDIO_S16SYS, 2, kRate));
-            if (!stream) return DecodeResult::Corrupt;
-            streamChannels = channels;
-            streamRate = rate;
-        }
+        *starts = channels != fileChannels_ || rate != rate_;
+        fileChannels_ = channels;
+        rate_ = rate;
         const Layout& layout = kLayouts[channels];
-        float* to = ordered.data();
-        for (long i = 0; i < frames; ++i) {
-            const float* frame = piece.data() + i * channels;
+        ordered_.resize((size_t)*frames * layout.channels);
+        float* to = ordered_.data();
+        for (long i = 0; i < *frames; ++i) {
+            const float* frame = decoded_.data() + i * channels;
             for (int c = 0; c < layout.channels; ++c) *to++ = layout.from[c] < 0 ? 0.0f : frame[layout.from[c]];
         }
-        const int bytes = (int)(frames * layout.channels * sizeof(float));
-        if (SDL_AudioStreamPut(stream.get(), ordered.data(), bytes) != 0) return DecodeResult::Corrupt;
-        const DecodeResult taken = take();
-        if (taken != DecodeResult::Ok) return taken;
+        return DecodeResult::Ok;
     }
-    if (written == 0) return DecodeResult::Corrupt;
-    // The buffer shrinks to the sound in place: its pages beyond were never touched.
-    uint8_t* kept = static_cast<uint8_t*>(realloc(pcm.get(), written));
-    if (kept) {
-        pcm.release();
-        pcm.reset(kept);
-    }
-    out->pcm = std::move(pcm);
-    out->capacity = (uint32_t)written;
-    out->loopBytes = (uint32_t)written;
-    out->ready = (uint32_t)written;
-    out->finished = true;
-    return DecodeResult::Ok;
-}
 
-DecodeResult DecodeSampled(const uint8_t* data, size_t size, DecodedSound* out) {
-    int rate = 0, channels = 0;
-    Uint16 format = 0;
-    if (!Mix_QuerySpec(&rate, &format, &channels)) return DecodeResult::NoMixer;
-    if (rate != kRate || format != AUDIO_S16SYS || channels != 2) return DecodeResult::NoMixer;
+    const float* Samples() const { return ordered_.data(); }
+    int Channels() const { return kLayouts[fileChannels_].channels; }  // SDL's
+    int Rate() const { return rate_; }
+
+private:
+    OggReader reader_;
+    std::vector<float> decoded_, ordered_;
+    int fileChannels_ = 0;
+    int rate_ = 0;
+};
+
+// An Ogg file decoded again on the worker, each stretch converted as a
+// WAVE's samples are.
+class OggSource : public SampleSource {
+public:
+    OggSource(const uint8_t* data, size_t size, bool opus)
+        : file_(data, data + size), samples_(file_.data(), size), opus_(opus) {}
+
+    bool Next(SampleConverter& converter, bool* done) override {
+        long frames;
+        bool starts;
+        if (!open_) {  // the decoder is set up here, on the worker
+            if (!samples_.Open(opus_)) return false;
+            open_ = true;
+        }
+        if (samples_.Next(&frames, &starts) != DecodeResult::Ok) return false;
+        if ((frames == 0 || starts) && begun_ && !converter.Finish()) return false;
+        if (frames == 0) {
+            *done = true;
+            return begun_;
+        }
+        const Uint32 bytes = (Uint32)(frames * samples_.Channels() * sizeof(float));
+        if (starts) {
+            if (!converter.Begin()) return false;
+            begun_ = true;
+        }
+        piece_.resize((converter.PieceBytes(bytes) + sizeof(float) - 1) / sizeof(float));
+        memcpy(piece_.data(), samples_.Samples(), bytes);
+        return converter.Put(piece_.data(), bytes);
+    }
+
+private:
+    std::vector<uint8_t> file_;
+    OggSamples samples_;
+    bool opus_;
+    bool open_ = false;
+    bool begun_ = false;  // a stretch has begun
+    std::vector<float> piece_;  // a piece as SDL converts it, in place
+};
+
+// An Ogg file is decoded once here, without converting (the lesser part of
+// the work, and less than SDL2_mixer's loader did here), for its length, the
+// plan of its stretches (a chain's links of another layout or rate each make
+// one) and whatever makes it fail; a worker then decodes it again and
+// converts it into a buffer of exactly that length.
+DecodeResult DecodeOgg(const uint8_t* data, size_t size, DecodedSound* out) {
     DecodeResult claims = CheckOggClaims(data, size);
     if (claims != DecodeResult::Ok) return claims;
     bool opus = false;
-    if (FirstStreamChannels(data, size, &opus) > 2) return DecodeSurround(data, size, opus, out);
-    // SDL2_mixer reads the file and converts it to the mixer's format. A WAVE
-    // whose data ends early is a broken file, not a shorter sound.
-    SDL_SetHint(SDL_HINT_WAVE_TRUNCATION, "verystrict");
-    // The stream is closed here: SDL2_mixer leaves it open on some of the
-    // ways an Ogg file fails.
-    SDL_RWops* stream = SDL_RWFromConstMem(data, (int)size);
-    if (!stream) return DecodeResult::Corrupt;
-    Mix_Chunk* chunk = Mix_LoadWAV_RW(stream, 0);
-    SDL_RWclose(stream);
-    if (!chunk) return DecodeResult::Corrupt;
-    uint32_t usable = chunk->alen - chunk->alen % kBytesPerFrame;
-    if (usable == 0) {
-        Mix_FreeChunk(chunk);
-        return DecodeResult::Corrupt;
+    if (!FirstStreamKnown(data, size, &opus)) return DecodeResult::Corrupt;
+    OggSamples samples(data, size);
+    if (!samples.Open(opus)) return DecodeResult::Corrupt;
+    auto converter = std::make_unique<SampleConverter>();
+    // The scan has bounded the decoded length; a file past that (which the
+    // scan's count rules out) is refused at a margin beyond it.
+    const uint64_t limit = (uint64_t)(kMaxSoundSeconds + 2) * kRate;
+    uint64_t length = 0, frames = 0;  // of the stretches before this one; of this one, at its rate
+    int rate = 0;
+    for (;;) {
+        long piece;
+        bool starts;
+        const DecodeResult read = samples.Next(&piece, &starts);
+        if (read != DecodeResult::Ok) return read;
+        if (piece == 0 || starts) {
+            if (rate) length += SampleConverter::Length(frames, rate);
+            frames = 0;
+        }
+        if (piece == 0) break;
+        if (starts) {
+            rate = samples.Rate();
+            if (!converter->Plan(AUDIO_F32SYS, samples.Channels(), rate)) return DecodeResult::Corrupt;
+        }
+        frames += (uint64_t)piece;
+        if (length + SampleConverter::Length(frames, rate) > limit) return DecodeResult::TooLarge;
     }
-    out->pcm.reset(static_cast<uint8_t*>(malloc(usable)));
-    if (!out->pcm) {
-        Mix_FreeChunk(chunk);
-        return DecodeResult::Corrupt;
-    }
-    memcpy(out->pcm.get(), chunk->abuf, usable);
-    out->capacity = usable;
-    out->loopBytes = usable;
-    out->ready = usable;
-    out->finished = true;
-    Mix_FreeChunk(chunk);
+    if (length == 0) return DecodeResult::Corrupt;
+    const uint32_t capacity = (uint32_t)length * kBytesPerFrame;
+    // Untouched pages of calloc's cost nothing until the conversion writes them.
+    out->pcm.reset(static_cast<uint8_t*>(calloc(capacity, 1)));
+    if (!out->pcm) return DecodeResult::Corrupt;
+    converter->Into(reinterpret_cast<int16_t*>(out->pcm.get()), (size_t)length);
+    out->capacity = capacity;
+    out->loopBytes = capacity;
+    out->ready = 0;
+    out->finished = false;
+    out->failed = false;
+    Pool().Add(RenderJob{out, std::vector<uint8_t>(), 0, std::make_unique<OggSource>(data, size, opus),
+                         std::move(converter)});
     return DecodeResult::Ok;
 }
 
@@ -943,20 +1057,16 @@ DecodeResult DecodeWave(const uint8_t* data, size_t size, DecodedSound* out) {
     if (frames == 0 || frames > (uint64_t)INT32_MAX / kBytesPerFrame) return DecodeResult::Corrupt;
     const uint32_t capacity = (uint32_t)frames * kBytesPerFrame;
     const bool same = spec.format == AUDIO_S16SYS && spec.channels == 2 && spec.freq == kRate;
-    std::unique_ptr<WaveConverter> converter;
-    if (!same) {
-        converter = std::make_unique<WaveConverter>();
-        // A mono sound is resampled as one channel, at half the cost.
-        converter->channels = spec.channels == 1 ? 1 : 2;
-        if (SDL_BuildAudioCVT(&converter->layout, spec.format, spec.channels, spec.freq, AUDIO_F32SYS,
-                              (Uint8)converter->channels, spec.freq) < 0) {
-            return DecodeResult::Corrupt;
-        }
-        converter->ratio = (double)kRate / spec.freq;
-    }
     // Untouched pages of calloc's cost nothing until the conversion writes them.
-    out->pcm.reset(static_cast<uint8_t*>(same ? malloc(capacity) : calloc(capacity, 1)));
-    if (!out->pcm) return DecodeResult::Corrupt;
+    std::unique_ptr<uint8_t[], DecodedSound::Free> pcm(static_cast<uint8_t*>(same ? malloc(capacity) : calloc(capacity, 1)));
+    if (!pcm) return DecodeResult::Corrupt;
+    std::unique_ptr<SampleConverter> converter;
+    if (!same) {
+        converter = std::make_unique<SampleConverter>();
+        if (!converter->Plan(spec.format, spec.channels, spec.freq)) return DecodeResult::Corrupt;
+        converter->Into(reinterpret_cast<int16_t*>(pcm.get()), (size_t)frames);
+    }
+    out->pcm = std::move(pcm);
     out->capacity = capacity;
     out->loopBytes = capacity;
     out->failed = false;
@@ -968,8 +1078,10 @@ DecodeResult DecodeWave(const uint8_t* data, size_t size, DecodedSound* out) {
     }
     out->ready = 0;
     out->finished = false;
-    Pool().Add(RenderJob{out, std::vector<uint8_t>(), 0, std::move(samples), bytes - bytes % frameBytes,
-                         kConvertFrames * frameBytes, std::move(converter)});
+    Pool().Add(RenderJob{out, std::vector<uint8_t>(), 0,
+                         std::make_unique<WaveSource>(std::move(samples), bytes - bytes % frameBytes,
+                                                      kConvertFrames * frameBytes),
+                         std::move(converter)});
     return DecodeResult::Ok;
 }
 
@@ -997,7 +1109,7 @@ DecodeResult DecodeSoundFile(const uint8_t* data, size_t size, DecodedSound* out
         }
         return DecodeResult::Unrecognised;
     }
-    if (size >= 4 && std::memcmp(data, "OggS", 4) == 0) return DecodeSampled(data, size, out);
+    if (size >= 4 && std::memcmp(data, "OggS", 4) == 0) return DecodeOgg(data, size, out);
     return DecodeResult::Unrecognised;
 }
 

@@ -1,13 +1,11 @@
 // libFuzzer entry for the sound decoders: whatever the bytes, the scan of a
 // segment file and the real layer's decode agree, and what is accepted
-// renders (a WAVE converted, an Ogg Vorbis or Opus stream decoded by the
-// mixer, or by the layer itself when of more than two channels, a song
-// played through FluidSynth) within the buffer it was given.
+// renders (a WAVE converted, an Ogg Vorbis or Opus stream decoded and
+// converted, a song played through FluidSynth) within the buffer it was
+// given.
 
 #include "platform/sdl/sound_sdl.h"
 
-#include <SDL.h>
-#include <SDL_mixer.h>
 #include <fluidsynth.h>
 
 #include <atomic>
@@ -53,11 +51,6 @@ void OnFluidError(int, const char* message, void*) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  setenv("SDL_AUDIODRIVER", "dummy", 1);
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0 ||
-      Mix_OpenAudioDevice(sound_sdl::kRate, AUDIO_S16SYS, 2, 1024, nullptr, 0) != 0) {
-    std::abort();
-  }
   if (!sound_sdl::SoundFontUsable()) std::abort();
   fluid_set_log_function(FLUID_ERR, OnFluidError, nullptr);
   return 0;

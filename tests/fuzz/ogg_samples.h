@@ -40,9 +40,10 @@ inline void SetGranule(ogg_page* p, int64_t granule) {
 // Vorbis of `seconds`, one channel for each frequency: a tone of that
 // amplitude (silence at frequency 0), at the given encoder quality (-0.1
 // the lowest). With granulesLie every page claims that the stream ends
-// within its first half second, whatever its packets hold.
+// within its first half second, whatever its packets hold. Files put one
+// after another make a chain when their serial numbers differ.
 inline Bytes VorbisOf(double seconds, int rate, const std::vector<double>& frequencies, float amplitude,
-                      float quality, bool granulesLie = false) {
+                      float quality, bool granulesLie = false, int serial = 1) {
   Bytes out;
   const int channels = int(frequencies.size());
 #ifdef OGG_SAMPLES_LEAK_CHECKED
@@ -63,7 +64,7 @@ inline Bytes VorbisOf(double seconds, int rate, const std::vector<double>& frequ
   vorbis_analysis_init(&vd, &vi);
   vorbis_block_init(&vd, &vb);
   ogg_stream_state os;
-  ogg_stream_init(&os, 1);
+  ogg_stream_init(&os, serial);
   ogg_packet header, comment, code;
   vorbis_analysis_headerout(&vd, &vc, &header, &comment, &code);
   ogg_stream_packetin(&os, &header);
@@ -119,7 +120,7 @@ inline Bytes Vorbis(double seconds, int rate, double frequency, bool granulesLie
 
 // Opus of `seconds` at 48 kHz, written by libopus's surround encoder (up to
 // eight channels, in Vorbis order), one channel for each frequency as above.
-inline Bytes OpusOf(double seconds, const std::vector<double>& frequencies, float amplitude) {
+inline Bytes OpusOf(double seconds, const std::vector<double>& frequencies, float amplitude, int serial = 5) {
   Bytes out;
   const int channels = int(frequencies.size());
   int error = 0, streams = 0, coupled = 0;
@@ -137,7 +138,7 @@ inline Bytes OpusOf(double seconds, const std::vector<double>& frequencies, floa
   }
   uint8_t tags[16] = {'O', 'p', 'u', 's', 'T', 'a', 'g', 's', 0, 0, 0, 0, 0, 0, 0, 0};
   ogg_stream_state os;
-  ogg_stream_init(&os, 5);
+  ogg_stream_init(&os, serial);
   ogg_page page;
   long number = 0;
   auto put = [&](uint8_t* data, long bytes, int64_t granule, bool last) {

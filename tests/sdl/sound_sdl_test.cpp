@@ -881,6 +881,7 @@ TEST_F(SoundSdlTest, SurroundOggPlaysEveryChannelOnItsSide) {
         ASSERT_TRUE(LoadSegment(2, "date/surround.tov", false));
         const sound_sdl::DecodedSound* sound = sound_sdl::SegmentSound(g_pSegment[2]);
         ASSERT_NE(sound, nullptr);
+        if (channels != 6) sound_sdl::WaitUntilRendered(*sound);
         const Bytes heard = channels == 6 ? Hear(2) : Bytes(sound->pcm.get(), sound->pcm.get() + sound->ready);
         EXPECT_NEAR(heard.size() / sound_sdl::kBytesPerFrame, sound_sdl::kRate / 2, 2) << "half a second";
         for (size_t ch = 0; ch < channels; ++ch) {
@@ -906,6 +907,7 @@ TEST_F(SoundSdlTest, SurroundOggPlaysEveryChannelOnItsSide) {
     const Bytes loud = oggsamples::VorbisOf(0.5, sound_sdl::kRate, std::vector<double>(6, 441), 1.0f, 0.4f);
     sound_sdl::DecodedSound mixed;
     ASSERT_EQ(sound_sdl::DecodeSoundFile(loud.data(), loud.size(), &mixed), sound_sdl::DecodeResult::Ok);
+    sound_sdl::WaitUntilRendered(mixed);
     const int16_t* pcm = reinterpret_cast<const int16_t*>(mixed.pcm.get());
     int wrong = 0;
     for (uint32_t i = 0; i < mixed.ready / sound_sdl::kBytesPerFrame; ++i) {
@@ -991,6 +993,77 @@ TEST(SoundSdlDecode, ConvertedWavesOfOtherLayoutsAreWholeToo) {
             const double middle = Rms(pcm, ch, length / 2 - edge, length / 2 + edge);
             EXPECT_GT(middle, kToneLevel / 4);
             EXPECT_NEAR(Rms(pcm, ch, length - edge, length) / middle, 1.0, 0.1) << "the last 5 ms";
+        }
+    }
+}
+
+// An Ogg Vorbis or Opus file is converted as a WAVE is, link by link: each
+// link of a chain as long as its source at the mixer's rate, whatever its
+// rate and layout. The source is a tone of 300 whole cycles in every channel
+// (the 5.1 files' LFE silent), so that each link begins and ends at nought.
+// Each link is heard at the level of its own middle to its last
+// milliseconds, keeps to the tone's course (past the codecs' own first and
+// last 20 ms, their noise is far below a frame skipped or repeated), and
+// has no step beyond the tone's own, from nought before it to nought after.
+TEST(SoundSdlDecode, OggIsItsWholeSourceLinkByLink) {
+    struct Link {
+        bool opus;
+        int rate, channels;
+    };
+    const std::vector<std::vector<Link>> cases = {
+        {{false, 8000, 1}},  {{false, 22050, 1}}, {{false, 44100, 2}},
+        {{false, 48000, 2}}, {{false, 22050, 6}}, {{false, 48000, 6}},
+        {{true, 48000, 1}},  {{true, 48000, 2}},  {{true, 48000, 6}},
+        // Chains whose links change rate and layout, layout alone, rate alone.
+        {{false, 22050, 2}, {false, 48000, 6}},
+        {{true, 48000, 2}, {true, 48000, 6}},
+        {{false, 48000, 1}, {false, 22050, 1}},
+    };
+    const double seconds = 0.3;
+    const size_t edge = sound_sdl::kRate / 200, settle = sound_sdl::kRate / 50;
+    const double ownStep = kToneLevel * 2 * M_PI * kToneHz / sound_sdl::kRate;
+    for (const std::vector<Link>& links : cases) {
+        std::string name;
+        Bytes file;
+        std::vector<size_t> ends;  // of each link in the converted sound, in frames
+        size_t length = 0;
+        for (const Link& link : links) {
+            name += std::string(link.opus ? " Opus " : " Vorbis ") + std::to_string(link.rate) + " Hz " +
+                    std::to_string(link.channels) + " channels;";
+            std::vector<double> tones(link.channels, kToneHz);
+            if (link.channels == 6) tones[5] = 0;
+            const float amplitude = (float)(kToneLevel / 32768);
+            const int serial = 1 + (int)ends.size();
+            const Bytes one = link.opus ? oggsamples::OpusOf(seconds, tones, amplitude, serial)
+                                        : oggsamples::VorbisOf(seconds, link.rate, tones, amplitude, 1.0f, false, serial);
+            ASSERT_FALSE(one.empty()) << name;
+            file.insert(file.end(), one.begin(), one.end());
+            length += (size_t)(seconds * link.rate) * sound_sdl::kRate / link.rate;
+            ends.push_back(length);
+        }
+        SCOPED_TRACE(name);
+        sound_sdl::DecodedSound sound;
+        ASSERT_EQ(sound_sdl::DecodeSoundFile(file.data(), file.size(), &sound), sound_sdl::DecodeResult::Ok);
+        sound_sdl::WaitUntilRendered(sound);
+        EXPECT_FALSE(sound.failed);
+        ASSERT_EQ(sound.ready, length * sound_sdl::kBytesPerFrame);
+        const int16_t* pcm = reinterpret_cast<const int16_t*>(sound.pcm.get());
+        for (size_t k = 0, begin = 0; k < ends.size(); begin = ends[k++]) {
+            const size_t end = ends[k], middle = (begin + end) / 2;
+            for (int ch = 0; ch < 2; ++ch) {
+                SCOPED_TRACE(std::string(ch ? "right" : "left") + ", link " + std::to_string(k + 1));
+                const double level = Rms(pcm, ch, middle - edge, middle + edge);
+                EXPECT_GT(level, kToneLevel / 8) << "heard";
+                EXPECT_NEAR(Rms(pcm, ch, end - edge, end) / level, 1.0, 0.1) << "the last 5 ms";
+                const double gain = level * std::sqrt(2.0) / kToneLevel;
+                double worst = 0;
+                for (size_t i = begin + settle; i + settle < end; ++i) {
+                    worst = std::max(worst, std::abs(pcm[2 * i + ch] - gain * ToneAt((double)i / sound_sdl::kRate)));
+                }
+                EXPECT_LT(worst, gain * kToneLevel / 20) << "the tone is off its source's course";
+                const int outermost = std::max(std::abs(pcm[2 * begin + ch]), std::abs(pcm[2 * (end - 1) + ch]));
+                EXPECT_LE(std::max(LargestStep(pcm + 2 * begin, ch, end - begin), outermost), 1.25 * gain * ownStep);
+            }
         }
     }
 }
