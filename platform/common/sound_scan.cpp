@@ -305,12 +305,29 @@ double OggDecodedSeconds(const uint8_t* data, size_t size) {
 // The same for Ogg: the rate and channels of the Vorbis or Opus header, and
 // the length that the last page's granule position gives or, when longer,
 // the length that the packets decode to.
+const uint8_t* FirstOggSoundHeader(const uint8_t* data, size_t size, size_t* bytes) {
+    size_t page = 0;
+    while (size - page >= 27 && std::memcmp(data + page, "OggS", 4) == 0 && (data[page + 5] & 0x02)) {
+        const size_t segments = data[page + 26];
+        if (size - page < 27 + segments) break;
+        const uint8_t* packet = data + page + 27 + segments;
+        size_t body = 0;
+        for (size_t i = 0; i < segments; ++i) body += data[page + 27 + i];
+        const size_t left = std::min(body, size - page - 27 - segments);
+        if (left >= 16 && (std::memcmp(packet, "\x01vorbis", 7) == 0 || std::memcmp(packet, "OpusHead", 8) == 0)) {
+            *bytes = left;
+            return packet;
+        }
+        page += 27 + segments + body;
+    }
+    return nullptr;
+}
+
 ScanResult CheckOggClaims(const uint8_t* data, size_t size, std::string* why) {
-    // A file whose first stream is neither is left to the decoder, which
-    // refuses it.
-    if (size < 28 || size < 27 + (size_t)data[26]) return ScanResult::Ok;
-    const uint8_t* packet = data + 27 + data[26];
-    size_t left = size - 27 - data[26];
+    // A file with no such stream is left to the decoder, which refuses it.
+    size_t left = 0;
+    const uint8_t* packet = FirstOggSoundHeader(data, size, &left);
+    if (!packet) return ScanResult::Ok;
     uint32_t rate = 0, channels = 0, granuleRate = 0;
     if (left >= 16 && std::memcmp(packet, "\x01vorbis", 7) == 0) {
         channels = packet[11];

@@ -43,10 +43,16 @@ struct WaveData {
 // file which says it ends within it.
 bool FindWaveData(const uint8_t* data, size_t size, WaveData* out);
 
+// The identification header (*bytes long, at least 16) of an Ogg file's first
+// Vorbis or Opus stream, or nullptr for none. Streams begin side by side at
+// the file's start, a page each, and one of another kind (a skeleton, a
+// picture) may come first: decoders pass over it, as players do.
+const uint8_t* FirstOggSoundHeader(const uint8_t* data, size_t size, size_t* bytes);
+
 // The rate, channels and length that a RIFF WAVE or an Ogg file claims (a
-// WAVE's length: that of the samples it holds). A
-// claim beyond the limits is named in *why (when why is not null) with the
-// limit it passes, "9 channels, more than 8".
+// WAVE's length: that of the samples it holds; an Ogg file's: that of its
+// packets, every stream counted). A claim beyond the limits is named in *why
+// (when why is not null) with the limit it passes, "9 channels, more than 8".
 ScanResult CheckWaveClaims(const uint8_t* data, size_t size, std::string* why = nullptr);
 ScanResult CheckOggClaims(const uint8_t* data, size_t size, std::string* why = nullptr);
 

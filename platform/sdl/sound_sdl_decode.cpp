@@ -873,15 +873,14 @@ private:
     bool vorbisOpen_ = false;
 };
 
-// Whether the file's first stream is Vorbis or Opus (*opus says which), as
-// its identification header says: the scan bounds the length of only such
-// files.
+// Whether the file's first sound stream is Vorbis or Opus (*opus says
+// which): the scan bounds the length of only such files.
 bool FirstStreamKnown(const uint8_t* data, size_t size, bool* opus) {
-    if (size < 28 || size < 27 + (size_t)data[26]) return false;
-    const uint8_t* packet = data + 27 + data[26];
-    const size_t left = size - 27 - data[26];
-    *opus = left >= 16 && memcmp(packet, "OpusHead", 8) == 0;
-    return *opus || (left >= 16 && memcmp(packet, "\x01vorbis", 7) == 0);
+    size_t bytes = 0;
+    const uint8_t* header = sound_scan::FirstOggSoundHeader(data, size, &bytes);
+    if (!header) return false;
+    *opus = memcmp(header, "OpusHead", 8) == 0;
+    return true;
 }
 
 // An Ogg file's samples piece by piece, their channels put in SDL's order:

@@ -1068,6 +1068,50 @@ TEST(SoundSdlDecode, OggIsItsWholeSourceLinkByLink) {
     }
 }
 
+// A stream of another kind may begin first, beside the sound (an Ogg
+// skeleton, whose last page ends the file): the sound plays as it would
+// alone, Vorbis and Opus.
+TEST(SoundSdlDecode, OggSoundBesideAStreamOfAnotherKindPlays) {
+    for (bool opus : {false, true}) {
+        SCOPED_TRACE(opus ? "Opus" : "Vorbis");
+        const float amplitude = (float)(kToneLevel / 32768);
+        const Bytes alone = opus ? oggsamples::OpusOf(0.3, {kToneHz, kToneHz}, amplitude)
+                                 : oggsamples::VorbisOf(0.3, 22050, {kToneHz, kToneHz}, amplitude, 1.0f);
+        ASSERT_FALSE(alone.empty());
+        ogg_stream_state other;
+        ogg_stream_init(&other, 77);
+        std::vector<uint8_t> head(64, 0);
+        memcpy(head.data(), "fishead", 8);
+        ogg_packet packet{};
+        packet.packet = head.data();
+        packet.bytes = (long)head.size();
+        packet.b_o_s = 1;
+        Bytes file;
+        ogg_page page;
+        ogg_stream_packetin(&other, &packet);
+        while (ogg_stream_flush(&other, &page)) oggsamples::Append(&file, page);
+        file.insert(file.end(), alone.begin(), alone.end());
+        packet.b_o_s = 0;
+        packet.e_o_s = 1;
+        packet.bytes = 0;
+        packet.packetno = 1;
+        ogg_stream_packetin(&other, &packet);
+        while (ogg_stream_flush(&other, &page)) oggsamples::Append(&file, page);
+        ogg_stream_clear(&other);
+
+        std::string why;
+        EXPECT_EQ(sound_scan::ScanSoundFile(file.data(), file.size(), &why), sound_scan::ScanResult::Ok) << why;
+        sound_sdl::DecodedSound expected, heard;
+        ASSERT_EQ(sound_sdl::DecodeSoundFile(alone.data(), alone.size(), &expected), sound_sdl::DecodeResult::Ok);
+        ASSERT_EQ(sound_sdl::DecodeSoundFile(file.data(), file.size(), &heard), sound_sdl::DecodeResult::Ok);
+        sound_sdl::WaitUntilRendered(expected);
+        sound_sdl::WaitUntilRendered(heard);
+        EXPECT_FALSE(heard.failed);
+        ASSERT_EQ(heard.ready, expected.ready);
+        EXPECT_EQ(memcmp(heard.pcm.get(), expected.pcm.get(), heard.ready), 0);
+    }
+}
+
 // How far a converted WAVE lies from other conversions of its source, run by
 // tools/check_wave_tones.sh (not part of the suite): SDL's conversion of the
 // whole buffer at once, as loads once did, and libsamplerate's best
