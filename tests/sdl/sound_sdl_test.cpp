@@ -719,6 +719,11 @@ TEST_F(SoundSdlTest, SongsAMomentApartLoadTheSoundFontOnce) {
 // rather than waiting behind the songs and starting on silence.
 TEST_F(SoundSdlTest, BusyWorkersGetCompanyForSoundsLoadedTogetherAndOneAboutToPlay) {
     const int most = std::clamp((int)std::thread::hardware_concurrency() - 2, 1, 4);
+    // A worker left idle by the set-up, woken for the first song but slow to
+    // wake on a busy machine, would still count as idle when the tone asks:
+    // the SoundFont is judged, and its worker let go, before the songs come.
+    ASSERT_TRUE(sound_sdl::SoundFontUsable());
+    while (sound_sdl::RenderWorkers() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     worker_gate::Hold();  // nothing finishes: every worker stays busy
     for (int i = 0; i < most; ++i) {
         const std::string file = "date/song" + std::to_string(i) + ".tov";
