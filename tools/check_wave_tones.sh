@@ -17,8 +17,7 @@
 # With WAVE_SIZES=streamed the tones are written as to a pipe: their RIFF
 # and data chunk sizes are 0xFFFFFFFF. With EFFECTS=ogg they are Ogg Vorbis
 # instead (mono, at RATE, at the encoder's top quality, so that its noise
-# stays below the steps measured), written by a small program built from
-# tests/fuzz/ogg_samples.h; the comparison with other converters is left
+# stays below the steps measured), written by tools/lib/ogg_tone.cpp; the comparison with other converters is left
 # out. With TONES_DIR=DIR the folders are written and kept in DIR/RATE (for
 # tools/bench_sounds.sh, say).
 #
@@ -45,17 +44,8 @@ fi
 
 # OUT RATE: a 300-ms tone of 1 kHz as Ogg Vorbis, as make_folder writes it in WAVE.
 if [ "$effects" = ogg ]; then
-    c++ -std=c++17 -O1 -I"$here/tests" -x c++ - -o "$tmp/ogg_tone" \
-        $(pkg-config --cflags --libs vorbisenc vorbis ogg opus) <<'CPP' || exit 2
-#include <cstdio>
-#include <cstdlib>
-#include "fuzz/ogg_samples.h"
-int main(int, char** argv) {
-  const oggsamples::Bytes ogg = oggsamples::VorbisOf(0.3, std::atoi(argv[2]), {1000}, 10000 / 32768.0f, 1.0f);
-  FILE* f = std::fopen(argv[1], "wb");
-  return f && !ogg.empty() && std::fwrite(ogg.data(), 1, ogg.size(), f) == ogg.size() && std::fclose(f) == 0 ? 0 : 1;
-}
-CPP
+    c++ -std=c++17 -O1 -I"$here/tests" "$here/tools/lib/ogg_tone.cpp" -o "$tmp/ogg_tone" \
+        $(pkg-config --cflags --libs vorbisenc vorbis ogg opus) || exit 2
 fi
 
 # FOLDER RATE: date/ with the effects as tones and the songs silent.
