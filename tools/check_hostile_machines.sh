@@ -15,9 +15,9 @@
 #   no-display    no DISPLAY, WAYLAND_DISPLAY or SDL_VIDEODRIVER: the game
 #                 ends by itself with a non-zero exit code
 #   few-threads   the player's user may run 6 more threads than it runs
-#                 already (ulimit -u; as root the game runs as nobody, as
-#                 root has no such limit): a recorded road reaches play,
-#                 every picture and sound loaded
+#                 already (ulimit -u; as root, which has no such limit, the
+#                 game runs as a user of its own): a recorded road reaches
+#                 play, every picture and sound loaded
 #   little-memory the same road in 600 MB of address space (ulimit -v;
 #                 skipped for a sanitizer build, whose shadow needs more)
 #
@@ -96,8 +96,14 @@ case $case_name in
   few-threads)
     player=$(id -u)
     if [ "$player" = 0 ]; then
-      player=65534
-      as_player=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+      # A user of its own, whom no other process shares: the limit counts
+      # every process of the user's, and another test's game run as nobody
+      # at the same time would take the threads this one is left.
+      for _ in $(seq 50); do
+        player=$((60000 + RANDOM % 5000))
+        getent passwd "$player" > /dev/null || [ -n "$(ps -L -u "$player" --no-headers 2> /dev/null)" ] || break
+      done
+      as_player=(setpriv --reuid="$player" --regid="$player" --clear-groups)
     fi
     # The limit counts every process and thread of the user's.
     threads=$(( $(ps -L -u "$player" --no-headers 2> /dev/null | wc -l) + 6 ))
