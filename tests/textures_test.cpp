@@ -3,7 +3,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +17,7 @@
 #include "scenario.h"
 #include "shell/textures.h"
 #include "test_support.h"
+#include "thread_count.h"
 
 namespace {
 
@@ -312,22 +312,6 @@ void PrefetchPlain(const std::vector<LPCSTR>& files) {
     std::vector<D3DFORMAT> formats(files.size(), D3DFMT_UNKNOWN);
     std::vector<D3DCOLOR> keys(files.size(), 0);
     PrefetchTextureFiles(files.data(), formats.data(), keys.data(), (int)files.size());
-}
-
-// The threads the process has now, as the system counts them.
-int ThreadsNow() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.compare(0, 8, "Threads:") == 0) return std::stoi(line.substr(8));
-    return -1;
-}
-
-// Waits until the process is down to n threads: idle workers end after a
-// second, and a loaded machine may take longer.
-bool ThreadsDownTo(int n) {
-    for (int i = 0; i < 3000 && ThreadsNow() > n; ++i) usleep(10000);
-    return ThreadsNow() == n;
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +24,7 @@
 #include "platform/common/worker_gate.h"
 #include "platform/sdl/sound_sdl.h"
 #include "shell/sound.h"
+#include "thread_count.h"
 
 namespace {
 
@@ -618,28 +618,6 @@ TEST_F(SoundSdlTest, SongPlaysAtOnceWhileItIsRendered) {
     EXPECT_EQ(same, heard.size()) << "played as rendered, from the start";
     EXPECT_GT(PeakOf(heard.data(), heard.size()), 1000);
 }
-
-
-
-namespace {
-
-// The threads the process has now, as the system counts them.
-int ThreadsNow() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.compare(0, 8, "Threads:") == 0) return std::stoi(line.substr(8));
-    return -1;
-}
-
-// Waits until the process is down to n threads: idle workers end after a
-// second, and a loaded machine may take longer.
-bool ThreadsDownTo(int n) {
-    for (int i = 0; i < 3000 && ThreadsNow() > n; ++i) Wait(10);
-    return ThreadsNow() == n;
-}
-
-}  // namespace
 
 // While a message box is up, renders stand still between two blocks (the
 // box's process copy must not find a worker inside a library call), and go
