@@ -302,9 +302,6 @@ double OggDecodedSeconds(const uint8_t* data, size_t size) {
 
 }  // namespace
 
-// The same for Ogg: the rate and channels of the Vorbis or Opus header, and
-// the length that the last page's granule position gives or, when longer,
-// the length that the packets decode to.
 const uint8_t* FirstOggSoundHeader(const uint8_t* data, size_t size, size_t* bytes) {
     size_t page = 0;
     while (size - page >= 27 && std::memcmp(data + page, "OggS", 4) == 0 && (data[page + 5] & 0x02)) {
@@ -318,11 +315,15 @@ const uint8_t* FirstOggSoundHeader(const uint8_t* data, size_t size, size_t* byt
             *bytes = left;
             return packet;
         }
+        if (left < body) break;  // the page runs past the file's end
         page += 27 + segments + body;
     }
     return nullptr;
 }
 
+// The same for Ogg: the rate and channels of the Vorbis or Opus header, and
+// the length that the last page's granule position gives or, when longer,
+// the length that the packets decode to.
 ScanResult CheckOggClaims(const uint8_t* data, size_t size, std::string* why) {
     // A file with no such stream is left to the decoder, which refuses it.
     size_t left = 0;
