@@ -205,7 +205,8 @@ public:
         // A mono sound is resampled as one channel, at half the cost.
         next.channels = channels == 1 ? 1 : 2;
         next.rate = rate;
-        if (SDL_BuildAudioCVT(&next.layout, format, (Uint8)channels, rate, AUDIO_F32SYS, (Uint8)next.channels, rate) < 0) {
+        if (SDL_BuildAudioCVT(&next.layout, format, (Uint8)channels, rate, AUDIO_F32SYS, (Uint8)next.channels,
+                              rate) < 0) {
             return false;
         }
         plans_.push_back(next);
@@ -1057,7 +1058,8 @@ DecodeResult DecodeWave(const uint8_t* data, size_t size, DecodedSound* out) {
     const uint32_t capacity = (uint32_t)frames * kBytesPerFrame;
     const bool same = spec.format == AUDIO_S16SYS && spec.channels == 2 && spec.freq == kRate;
     // Untouched pages of calloc's cost nothing until the conversion writes them.
-    std::unique_ptr<uint8_t[], DecodedSound::Free> pcm(static_cast<uint8_t*>(same ? malloc(capacity) : calloc(capacity, 1)));
+    std::unique_ptr<uint8_t[], DecodedSound::Free> pcm(
+        static_cast<uint8_t*>(same ? malloc(capacity) : calloc(capacity, 1)));
     if (!pcm) return DecodeResult::Corrupt;
     std::unique_ptr<SampleConverter> converter;
     if (!same) {
